@@ -1,0 +1,38 @@
+#include "ui/ErrorBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace {
+TErrorSink& Sink() {
+    static TErrorSink sink;
+    return sink;
+}
+} // namespace
+
+QString ErrorBoxText(const QString& text) {
+    if (!text.isEmpty() && text.back().unicode() > u'.')
+        return text + QLatin1Char('.');
+    return text;
+}
+
+TErrorSink SetErrorSink(TErrorSink sink) {
+    TErrorSink previous = std::move(Sink());
+    Sink() = std::move(sink);
+    return previous;
+}
+
+void ShowErrorBox(const QString& text) {
+    const QString shown = ErrorBoxText(text);
+    if (Sink()) {
+        Sink()(shown);
+        return;
+    }
+    QPointer<QWidget> active = QApplication::activeWindow();
+    QMessageBox box(QMessageBox::Critical, AppTitle, shown, QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    if (active) // a bare X server hands the focus to nobody by itself
+        active->activateWindow();
+}

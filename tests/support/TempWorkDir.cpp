@@ -1,0 +1,45 @@
+#include "support/TempWorkDir.h"
+
+#include <QFile>
+
+#include <cstdint>
+#include <stdexcept>
+
+TTempWorkDir::TTempWorkDir() : Previous(QDir::currentPath()) {
+    if (!Dir.isValid() || !QDir::setCurrent(Dir.path()))
+        throw std::runtime_error("cannot make a temporary working directory");
+}
+
+TTempWorkDir::~TTempWorkDir() { QDir::setCurrent(Previous); }
+
+namespace {
+void Put32(QByteArray& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+void Put16(QByteArray& out, std::uint16_t v) {
+    out.append(static_cast<char>(v & 0xFF));
+    out.append(static_cast<char>(v >> 8));
+}
+} // namespace
+
+void WriteTestWav(const QString& path, int frequency) {
+    const std::uint32_t samples = 80;
+    QByteArray wav("RIFF");
+    Put32(wav, 36 + samples);
+    wav.append("WAVEfmt ");
+    Put32(wav, 16);
+    Put16(wav, 1); // PCM
+    Put16(wav, 1); // mono
+    Put32(wav, static_cast<std::uint32_t>(frequency));
+    Put32(wav, static_cast<std::uint32_t>(frequency));
+    Put16(wav, 1);
+    Put16(wav, 8);
+    wav.append("data");
+    Put32(wav, samples);
+    for (std::uint32_t i = 0; i < samples; ++i)
+        wav.append(static_cast<char>(i % 2 ? 0xA0 : 0x60));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(wav) != wav.size())
+        throw std::runtime_error("cannot write a test WAV file");
+}
