@@ -1,1 +1,5 @@
-int main() { return 0; }
+#include "ui/App.h"
+
+int main(int argc, char** argv) {
+    return RunTarvin(argc, argv);
+}

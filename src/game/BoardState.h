@@ -8,17 +8,17 @@
 // keeps exactly one, the rules change it through free functions.
 
 struct TRingState {
-    std::int32_t Level;      // ring index, used for heights and colour
-    std::int32_t SizeRank;   // 5 for the largest ring .. 1 for the smallest
-    float MajorRadius;       // centre-line radius of the torus
-    std::uint8_t Peg;        // peg it stands on (or was taken from)
-    std::int32_t Position;   // 1-based height slot; stale while carried
+    std::int32_t Level;    // ring index, used for heights and colour
+    std::int32_t SizeRank; // 5 for the largest ring .. 1 for the smallest
+    float MajorRadius;     // centre-line radius of the torus
+    std::uint8_t Peg;      // peg it stands on (or was taken from)
+    std::int32_t Position; // 1-based height slot; stale while carried
 };
 
 struct TPegState {
-    std::int32_t Count;      // rings on the peg
-    std::int32_t TopSize;    // SizeRank of the top ring, 0 when empty
-    std::int32_t Sizes[6];   // slot 0 is always 0; 1..Count bottom to top
+    std::int32_t Count;    // rings on the peg
+    std::int32_t TopSize;  // SizeRank of the top ring, 0 when empty
+    std::int32_t Sizes[6]; // slot 0 is always 0; 1..Count bottom to top
 };
 
 struct TGameClock {

@@ -5,10 +5,18 @@
 #include <cmath>
 #include <numbers>
 
-void TImmediateGL::Begin(unsigned primitive) { glBegin(primitive); }
-void TImmediateGL::Normal(float x, float y, float z) { glNormal3f(x, y, z); }
-void TImmediateGL::Vertex(float x, float y, float z) { glVertex3f(x, y, z); }
-void TImmediateGL::End() { glEnd(); }
+void TImmediateGL::Begin(unsigned primitive) {
+    glBegin(primitive);
+}
+void TImmediateGL::Normal(float x, float y, float z) {
+    glNormal3f(x, y, z);
+}
+void TImmediateGL::Vertex(float x, float y, float z) {
+    glVertex3f(x, y, z);
+}
+void TImmediateGL::End() {
+    glEnd();
+}
 
 namespace {
 

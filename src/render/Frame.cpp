@@ -50,8 +50,7 @@ float CarriedOffset(int ring, int level) {
     return -2.0f * r * static_cast<float>(RingCount - ring) - 1.5f * r * static_cast<float>(level);
 }
 
-void DrawPeg(int p, const TBoardState& board, const TSceneMatrices& matrices,
-             GLUquadric* quadric) {
+void DrawPeg(int p, const TBoardState& board, const TSceneMatrices& matrices, GLUquadric* quadric) {
     glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
     if (p == board.SelectedPeg)
         glColor3f(0.8f, 0.3f, 0.3f);

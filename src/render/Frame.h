@@ -26,13 +26,11 @@ std::array<float, 3> RingColour(int level);
 float CarriedOffset(int ring, int level);
 
 // Draws peg p from PegMatrix[p]: rod, cap, plate rim and plate face.
-void DrawPeg(int p, const TBoardState& board, const TSceneMatrices& matrices,
-             GLUquadric* quadric);
+void DrawPeg(int p, const TBoardState& board, const TSceneMatrices& matrices, GLUquadric* quadric);
 
 // One frame: pegs, then ring by ring the move rules and the ring, then the
 // end-of-frame rules and the buffer swap. An error from a cue ends the frame
 // where it struck (board changes so far stand, nothing is swapped) and is
 // rethrown with the camera matrix current again, so the next frame starts
 // from the camera.
-void DrawFrame(TBoardState& board, TSceneMatrices& matrices, GLUquadric* quadric,
-               TFrameHost& host);
+void DrawFrame(TBoardState& board, TSceneMatrices& matrices, GLUquadric* quadric, TFrameHost& host);

@@ -2,6 +2,10 @@
 
 #include <GL/gl.h>
 
-void CaptureModelview(TGLMatrix& into) { glGetFloatv(GL_MODELVIEW_MATRIX, into.data()); }
+void CaptureModelview(TGLMatrix& into) {
+    glGetFloatv(GL_MODELVIEW_MATRIX, into.data());
+}
 
-void LoadModelview(const TGLMatrix& matrix) { glLoadMatrixf(matrix.data()); }
+void LoadModelview(const TGLMatrix& matrix) {
+    glLoadMatrixf(matrix.data());
+}

@@ -1,0 +1,257 @@
+#include "ui/FrmGL.h"
+
+#include "records/FrmNameTarvin.h"
+#include "records/FrmTable.h"
+#include "records/RecordsFile.h"
+#include "render/View.h"
+#include "ui/AppIcon.h"
+#include "ui/ErrorBox.h"
+#include "ui/FrmAboutTarvin.h"
+#include "ui/GLSurface.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+enum : int { CueSelection = 2 };
+}
+
+TFrmGL::TFrmGL(TBoardState& board)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint),
+      Board(board) {
+    setWindowTitle(QStringLiteral("Тарвин"));
+    setWindowIcon(AppIcon());
+    // The keyboard stays here, whatever was clicked or opened before.
+    setFocusPolicy(Qt::StrongFocus);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    MainMenu1 = new QMenuBar(this);
+    layout->setMenuBar(MainMenu1);
+    N1 = MainMenu1->addMenu(QStringLiteral("Игра"));
+    N2 = N1->addAction(QStringLiteral("Новая"));
+    N3 = N1->addAction(QStringLiteral("Таблица рекордов"));
+    N3->setEnabled(false);
+    N4 = N1->addSeparator();
+    N5 = N1->addAction(QStringLiteral("Об игре"));
+    N6 = N1->addSeparator();
+    N7 = N1->addAction(QStringLiteral("ВЫХОД"));
+    connect(N1, &QMenu::aboutToShow, this, [this] { Guarded([this] { N1Click(); }); });
+    connect(N2, &QAction::triggered, this, [this] { Guarded([this] { N2Click(); }); });
+    connect(N3, &QAction::triggered, this, [this] { Guarded([this] { N3Click(); }); });
+    connect(N5, &QAction::triggered, this, [this] { Guarded([this] { N5Click(); }); });
+    connect(N7, &QAction::triggered, this, [this] { Guarded([this] { N7Click(); }); });
+
+    // Qt takes ownership of the surface through its container.
+    Surface = new TGLSurface;
+    Scene = QWidget::createWindowContainer(Surface, this);
+    Scene->setFixedSize(SceneWidth, SceneHeight);
+    Scene->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(Scene);
+    Surface->OnFrame = [this] { FormPaint(); };
+    Surface->OnResize = [this] { FormResize(); };
+
+    TimerGame = new QTimer(this);
+    TimerGame->setInterval(1000);
+    TimerGame->setTimerType(Qt::PreciseTimer);
+    connect(TimerGame, &QTimer::timeout, this, [this] { Guarded([this] { TimerGameTimer(); }); });
+
+    Guarded([this] { FormCreate(); });
+}
+
+TFrmGL::~TFrmGL() {
+    FormDestroy();
+}
+
+void TFrmGL::SetDialogs(TFrmTable* table, TFrmAboutTarvin* about, TFrmNameTarvin* nameEntry) {
+    FrmTable = table;
+    FrmAbout = about;
+    FrmName = nameEntry;
+}
+
+void TFrmGL::FormCreate() {
+    CreateContext();
+}
+
+void TFrmGL::CreateContext() {
+    Surface->CreateContext();
+    Quadric.emplace();
+    InitSceneState();
+    Board.Pegs[0].Count = 5;
+    Board.Pegs[1].Count = 0;
+    Board.Pegs[2].Count = 0;
+    EnableGameTimer(); // the first game's clock starts here
+}
+
+void TFrmGL::DestroyContext() {
+    if (!Quadric)
+        return;
+    Surface->MakeCurrent();
+    Quadric.reset();
+    Surface->DoneCurrent();
+}
+
+void TFrmGL::FormDestroy() {
+    DestroyContext();
+}
+
+void TFrmGL::FormResize() {
+    if (!Quadric)
+        return; // no context yet: the first showing sizes the view again
+    Surface->MakeCurrent();
+    const qreal ratio = Surface->devicePixelRatio();
+    SetUpView(static_cast<int>(Surface->width() * ratio),
+              static_cast<int>(Surface->height() * ratio), Board, Matrices);
+    ViewReady = true;
+    Invalidate();
+}
+
+void TFrmGL::FormPaint() {
+    if (!Quadric)
+        return;
+    if (!ViewReady)
+        FormResize();
+    DrawFrame(Board, Matrices, Quadric->Get(), *this);
+}
+
+void TFrmGL::FormActivate() {
+    if (!FrmTable)
+        return;
+    if (RecordsFileExists()) {
+        N3->setEnabled(true);
+        LoadRecords(FrmTable->Records());
+    }
+}
+
+void TFrmGL::FormClose() {
+    if (FrmTable)
+        SaveRecords(FrmTable->Records());
+}
+
+void TFrmGL::FormKeyDown(int key) {
+    switch (key) {
+    case Qt::Key_Escape:
+        close();
+        break;
+    case Qt::Key_Left:
+        if (Board.GameActive == 1) {
+            Board.SelectedPeg = Board.SelectedPeg == 0 ? 2 : Board.SelectedPeg - 1;
+            Invalidate();
+            PlayCue(CueSelection);
+        }
+        break;
+    case Qt::Key_Right:
+        if (Board.GameActive == 1) {
+            Board.SelectedPeg = Board.SelectedPeg == 2 ? 0 : Board.SelectedPeg + 1;
+            Invalidate();
+            PlayCue(CueSelection);
+        }
+        break;
+    case Qt::Key_Space:
+        if (Board.GameActive == 1) {
+            Board.PutMode = 1 - Board.PutMode;
+            Invalidate();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void TFrmGL::TimerGameTimer() {
+    Tick(Board);
+}
+
+void TFrmGL::N1Click() {
+    if (RecordsFileExists())
+        N3->setEnabled(true);
+}
+
+void TFrmGL::N2Click() {
+    Surface->MakeCurrent();
+    SendRingsHome(Matrices);
+    ResetForNewGame(Board);
+    EnableGameTimer();
+    Board.GameActive = 1;
+    Invalidate();
+}
+
+void TFrmGL::N3Click() {
+    if (FrmTable)
+        FrmTable->ShowModal();
+}
+
+void TFrmGL::N5Click() {
+    if (FrmAbout)
+        FrmAbout->ShowModal();
+}
+
+void TFrmGL::N7Click() {
+    close();
+}
+
+void TFrmGL::EnableGameTimer() {
+    if (!TimerGame->isActive())
+        TimerGame->start();
+}
+
+void TFrmGL::Invalidate() {
+    Surface->Invalidate();
+}
+
+bool TFrmGL::event(QEvent* event) {
+    // Activation comes once, at start-up: later the focus only returns.
+    if (event->type() == QEvent::WindowActivate && !Activated) {
+        Activated = true;
+        Guarded([this] { FormActivate(); });
+    }
+    return QWidget::event(event);
+}
+
+void TFrmGL::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Escape || key == Qt::Key_Left || key == Qt::Key_Right ||
+        key == Qt::Key_Space) {
+        event->accept();
+        Guarded([this, key] { FormKeyDown(key); });
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TFrmGL::closeEvent(QCloseEvent* event) {
+    // Every entry was saved when it was made: a failing save at exit is
+    // reported, and the program still ends.
+    Guarded([this] { FormClose(); });
+    event->accept();
+}
+
+void TFrmGL::PlayCue(int cue) {
+    MP.PlayCue(cue);
+}
+
+void TFrmGL::DisableGameTimer() {
+    TimerGame->stop();
+}
+
+void TFrmGL::BeginNameEntry() {
+    if (FrmName)
+        FrmName->BeginNameEntry();
+    Surface->MakeCurrent();
+}
+
+void TFrmGL::ReportError(const std::string& text) {
+    ShowErrorBox(QString::fromStdString(text));
+}
+
+void TFrmGL::SwapBuffers() {
+    Surface->SwapBuffers();
+}

@@ -14,7 +14,9 @@ namespace {
 bool DisplayReady = false;
 }
 
-bool HaveDisplay() { return DisplayReady; }
+bool HaveDisplay() {
+    return DisplayReady;
+}
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

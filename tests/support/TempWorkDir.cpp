@@ -10,7 +10,9 @@ TTempWorkDir::TTempWorkDir() : Previous(QDir::currentPath()) {
         throw std::runtime_error("cannot make a temporary working directory");
 }
 
-TTempWorkDir::~TTempWorkDir() { QDir::setCurrent(Previous); }
+TTempWorkDir::~TTempWorkDir() {
+    QDir::setCurrent(Previous);
+}
 
 namespace {
 void Put32(QByteArray& out, std::uint32_t v) {

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Sets everything up and starts the game from the play folder.
+source "$(dirname "$0")/tools/common.sh"
+ensure_packages "${RUN_PACKAGES[@]}"
+build_tarvin tarvin
+prepare_play_folder
+cd "$ROOT/play"
+exec "$BUILD/tarvin"

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "game/BoardState.h"
+#include "render/Frame.h"
+#include "render/Quadric.h"
+#include "render/SceneMatrices.h"
+#include "ui/SoundPlayer.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QTimer;
+class TFrmAboutTarvin;
+class TFrmNameTarvin;
+class TFrmTable;
+class TGLSurface;
+
+// The main window: the GL scene under the menu bar, the keyboard, the game
+// timer and the sound player. Everything in the game happens in its handlers.
+class TFrmGL : public QWidget, private TFrameHost {
+public:
+    static constexpr int SceneWidth = 300;
+    static constexpr int SceneHeight = 281;
+
+    explicit TFrmGL(TBoardState& board);
+    ~TFrmGL() override;
+    TFrmGL(const TFrmGL&) = delete;
+    TFrmGL& operator=(const TFrmGL&) = delete;
+
+    // The other windows, created after this one; they live as long as it does.
+    void SetDialogs(TFrmTable* table, TFrmAboutTarvin* about, TFrmNameTarvin* nameEntry);
+
+    // Event handlers.
+    void FormCreate();
+    void FormResize();
+    void FormPaint();
+    void FormActivate();
+    void FormClose();
+    void FormDestroy();
+    void FormKeyDown(int key);
+    void TimerGameTimer();
+
+    // Menu commands.
+    void N1Click();
+    void N2Click();
+    void N3Click();
+    void N5Click();
+    void N7Click();
+
+    // Starts the game timer unless it runs already, so its ticks keep their phase.
+    void EnableGameTimer();
+    void Invalidate();
+
+    TBoardState& Board;
+    TSceneMatrices Matrices;
+    TSoundPlayer MP;
+    TGLSurface* Surface = nullptr;
+    QWidget* Scene = nullptr;
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* N1 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* N3 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* N5 = nullptr;
+    QAction* N6 = nullptr;
+    QAction* N7 = nullptr;
+    QTimer* TimerGame = nullptr;
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // What a frame asks of the window.
+    void PlayCue(int cue) override;
+    void DisableGameTimer() override;
+    void BeginNameEntry() override;
+    void ReportError(const std::string& text) override;
+    void SwapBuffers() override;
+
+    void CreateContext();
+    void DestroyContext();
+
+    std::optional<TQuadric> Quadric;
+    TFrmTable* FrmTable = nullptr;
+    TFrmAboutTarvin* FrmAbout = nullptr;
+    TFrmNameTarvin* FrmName = nullptr;
+    bool ViewReady = false;
+    bool Activated = false;
+};

@@ -1,0 +1,40 @@
+# Shared by run.sh and test.sh: installs what is missing and builds.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="$ROOT/build"
+
+RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+              libsdl2-dev libgtest-dev libbenchmark-dev)
+TEST_PACKAGES=(xvfb xauth)
+
+# Installs the named Debian packages that are not installed yet.
+ensure_packages() {
+    local missing=()
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+}
+
+# Builds everything, or only the targets named.
+build_tarvin() {
+    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    if [ $# -gt 0 ]; then
+        cmake --build "$BUILD" --target "$@"
+    else
+        cmake --build "$BUILD"
+    fi
+}
+
+# The play folder is the game's working directory: cue files and records.
+prepare_play_folder() {
+    mkdir -p "$ROOT/play"
+    cp "$ROOT"/assets/sounds/Dizo[1-5].wav "$ROOT/play/"
+}
