@@ -26,7 +26,7 @@ int RunTarvin(int argc, char** argv) {
     TFrmGL frmGL(board);
     TFrmTable frmTable(&frmGL);
     TFrmAboutTarvin frmAbout(&frmGL);
-    TFrmNameTarvin frmName(&frmGL, frmTable, board);
+    TFrmNameTarvin frmName(&frmGL, frmTable);
     frmGL.SetDialogs(&frmTable, &frmAbout, &frmName);
 
     frmGL.adjustSize();

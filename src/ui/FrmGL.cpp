@@ -45,6 +45,10 @@ TFrmGL::TFrmGL(TBoardState& board)
     N6 = N1->addSeparator();
     N7 = N1->addAction(QStringLiteral("ВЫХОД"));
     connect(N1, &QMenu::aboutToShow, this, [this] { Guarded([this] { N1Click(); }); });
+    // Closing the menu with Escape leaves the menu bar holding the keyboard;
+    // the arrows belong to the game, so take the focus back once it is shut.
+    connect(N1, &QMenu::aboutToHide, this,
+            [this] { QTimer::singleShot(0, this, [this] { setFocus(); }); });
     connect(N2, &QAction::triggered, this, [this] { Guarded([this] { N2Click(); }); });
     connect(N3, &QAction::triggered, this, [this] { Guarded([this] { N3Click(); }); });
     connect(N5, &QAction::triggered, this, [this] { Guarded([this] { N5Click(); }); });
@@ -64,6 +68,7 @@ TFrmGL::TFrmGL(TBoardState& board)
     TimerGame->setTimerType(Qt::PreciseTimer);
     connect(TimerGame, &QTimer::timeout, this, [this] { Guarded([this] { TimerGameTimer(); }); });
 
+    setFocus();
     Guarded([this] { FormCreate(); });
 }
 
@@ -128,6 +133,7 @@ void TFrmGL::FormActivate() {
     if (RecordsFileExists()) {
         N3->setEnabled(true);
         LoadRecords(FrmTable->Records());
+        FrmTable->Refresh();
     }
 }
 
@@ -244,7 +250,7 @@ void TFrmGL::DisableGameTimer() {
 
 void TFrmGL::BeginNameEntry() {
     if (FrmName)
-        FrmName->BeginNameEntry();
+        FrmName->BeginNameEntry(TimeText(Board)); // the clock stopped at the solve
     Surface->MakeCurrent();
 }
 
@@ -254,4 +260,5 @@ void TFrmGL::ReportError(const std::string& text) {
 
 void TFrmGL::SwapBuffers() {
     Surface->SwapBuffers();
+    ++SwapCount;
 }

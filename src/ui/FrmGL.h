@@ -55,6 +55,9 @@ public:
     void EnableGameTimer();
     void Invalidate();
 
+    // Frames completed so far (swapped to the screen).
+    int FramesSwapped() const { return SwapCount; }
+
     TBoardState& Board;
     TSceneMatrices Matrices;
     TSoundPlayer MP;
@@ -92,4 +95,5 @@ private:
     TFrmNameTarvin* FrmName = nullptr;
     bool ViewReady = false;
     bool Activated = false;
+    int SwapCount = 0;
 };

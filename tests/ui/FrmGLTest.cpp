@@ -1,0 +1,147 @@
+#include "support/MainWindowFixture.h"
+#include "ui/GLSurface.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+using MainWindow = MainWindowFixture;
+
+TEST_F(MainWindow, HasItsCaptionFixedSceneSizeAndNoMaximizeButton) {
+    ShowWindow();
+    EXPECT_EQ(Frm->windowTitle(), "Тарвин");
+    EXPECT_EQ(Frm->Scene->size(), QSize(300, 281));
+    EXPECT_EQ(Frm->Surface->size(), QSize(300, 281));
+    EXPECT_EQ(Frm->minimumSize(), Frm->maximumSize());
+    EXPECT_EQ(Frm->height(), 281 + Frm->MainMenu1->height());
+    const Qt::WindowFlags flags = Frm->windowFlags();
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
+    EXPECT_FALSE(Frm->windowIcon().isNull());
+    EXPECT_EQ(Frm->windowIcon().pixmap(16, 16).size(), QSize(16, 16));
+}
+
+TEST_F(MainWindow, GameMenuHoldsItsItemsWithRecordsDisabledAtStart) {
+    EXPECT_EQ(Frm->N1->title(), "Игра");
+    const QList<QAction*> items = Frm->N1->actions();
+    ASSERT_EQ(items.size(), 6);
+    const QList<QAction*> expected = {Frm->N2, Frm->N3, Frm->N4, Frm->N5, Frm->N6, Frm->N7};
+    EXPECT_EQ(items, expected);
+    EXPECT_EQ(Frm->N2->text(), "Новая");
+    EXPECT_EQ(Frm->N3->text(), "Таблица рекордов");
+    EXPECT_TRUE(Frm->N4->isSeparator());
+    EXPECT_EQ(Frm->N5->text(), "Об игре");
+    EXPECT_TRUE(Frm->N6->isSeparator());
+    EXPECT_EQ(Frm->N7->text(), "ВЫХОД");
+    EXPECT_FALSE(Frm->N3->isEnabled());
+    EXPECT_TRUE(Frm->N2->isEnabled());
+}
+
+TEST_F(MainWindow, ArrowsWrapAroundWithTheSelectionCueAndSpaceTogglesTheIntent) {
+    ShowWindow();
+    Press(Qt::Key_Left);
+    EXPECT_EQ(Board.SelectedPeg, 2);
+    EXPECT_EQ(Frm->MP.FileName(), "Dizo2.wav");
+    Press(Qt::Key_Right);
+    EXPECT_EQ(Board.SelectedPeg, 0);
+    Press(Qt::Key_Right);
+    Press(Qt::Key_Right);
+    EXPECT_EQ(Board.SelectedPeg, 2);
+    Press(Qt::Key_Right);
+    EXPECT_EQ(Board.SelectedPeg, 0);
+
+    const int framesBefore = Frm->FramesSwapped();
+    Press(Qt::Key_Space); // PutMode 1 -> 0: the next frame lifts ring 4
+    EXPECT_GT(Frm->FramesSwapped(), framesBefore);
+    EXPECT_EQ(Board.CarriedRing, 4);
+    EXPECT_EQ(Frm->MP.FileName(), "Dizo1.wav");
+    Press(Qt::Key_Up);
+    Press(Qt::Key_Down);
+    EXPECT_EQ(Board.SelectedPeg, 0);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
+}
+
+TEST_F(MainWindow, KeysAreIgnoredWhenTheGameIsOverButEscapeStillCloses) {
+    ShowWindow();
+    Board.GameActive = 0;
+    Press(Qt::Key_Left);
+    Press(Qt::Key_Right);
+    Press(Qt::Key_Space);
+    EXPECT_EQ(Board.SelectedPeg, 0);
+    EXPECT_EQ(Board.PutMode, 1);
+    EXPECT_EQ(Frm->MP.FileName(), "");
+    Press(Qt::Key_Escape);
+    EXPECT_FALSE(Frm->isVisible());
+}
+
+TEST_F(MainWindow, MissingCueIsReportedAndTheSelectionStillMoves) {
+    ShowWindow();
+    QFile::remove(Dir->Path("Dizo2.wav"));
+    Press(Qt::Key_Right);
+    EXPECT_EQ(Board.SelectedPeg, 1);
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].endsWith('.'));
+}
+
+TEST_F(MainWindow, KeysStillArriveAfterTheMenuWasUsedWithMouseOrKeyboard) {
+    ShowWindow();
+    const QPoint menuItem = Frm->MainMenu1->actionGeometry(Frm->N1->menuAction()).center();
+
+    // Opened with the mouse, closed with Escape.
+    QTest::mouseClick(Frm->MainMenu1, Qt::LeftButton, {}, menuItem);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 2000));
+    QTest::keyClick(Frm->N1->windowHandle(), Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000));
+    Press(Qt::Key_Right);
+    EXPECT_EQ(Board.SelectedPeg, 1);
+
+    // Opened with the mouse, closed by clicking the menu bar again.
+    QTest::mouseClick(Frm->MainMenu1, Qt::LeftButton, {}, menuItem);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 2000));
+    QTest::mouseClick(Frm->MainMenu1, Qt::LeftButton, {}, menuItem);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000));
+    Press(Qt::Key_Right);
+    EXPECT_EQ(Board.SelectedPeg, 2);
+
+    // A command chosen with the keyboard, then back to the game.
+    QTest::mouseClick(Frm->MainMenu1, Qt::LeftButton, {}, menuItem);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 2000));
+    QTest::keyClick(Frm->N1->windowHandle(), Qt::Key_Down); // "Новая"
+    QTest::keyClick(Frm->N1->windowHandle(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000));
+    QTest::qWait(50);
+    EXPECT_EQ(Board.SelectedPeg, 0) << "New game was chosen";
+    Press(Qt::Key_Left);
+    EXPECT_EQ(Board.SelectedPeg, 2);
+
+    // A click in the scene keeps the keyboard on the game.
+    QTest::mouseClick(Frm->windowHandle(), Qt::LeftButton, {}, Frm->Scene->geometry().center());
+    Press(Qt::Key_Left);
+    EXPECT_EQ(Board.SelectedPeg, 1);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
+}
+
+TEST_F(MainWindow, ClockTicksEverySecondAndEnablingItAgainKeepsItsPhase) {
+    ShowWindow();
+    EXPECT_TRUE(Frm->TimerGame->isActive());
+    EXPECT_EQ(Frm->TimerGame->interval(), 1000);
+    EXPECT_EQ(Frm->TimerGame->timerType(), Qt::PreciseTimer);
+    QTest::qWait(300);
+    const int remaining = Frm->TimerGame->remainingTime();
+    Frm->EnableGameTimer();
+    EXPECT_LE(Frm->TimerGame->remainingTime(), remaining);
+
+    const int frames = Frm->FramesSwapped();
+    Frm->TimerGameTimer();
+    EXPECT_EQ(TimeText(Board), "0 : 0 : 1");
+    QTest::qWait(50);
+    EXPECT_EQ(Frm->FramesSwapped(), frames) << "a tick draws nothing";
+}
+
+} // namespace

@@ -1,0 +1,107 @@
+// How long PlayCue holds the GUI thread, with the game's own cues.
+
+#include "ui/SoundPlayer.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+#include <unistd.h>
+
+#ifndef TARVIN_SOUNDS_DIR
+#error "TARVIN_SOUNDS_DIR must name the folder holding the cue WAV files"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The game finds its cues in the working directory, so the benchmark plays
+// them from a scratch copy made the working directory for the run.
+class TCueDir {
+public:
+    TCueDir() : Previous(fs::current_path()) {
+        std::string pattern = (fs::temp_directory_path() / "tarvin-cues-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot make a temporary folder for the cues");
+        Dir = pattern;
+        for (const fs::directory_entry& entry : fs::directory_iterator(TARVIN_SOUNDS_DIR))
+            if (entry.path().extension() == ".wav")
+                fs::copy_file(entry.path(), Dir / entry.path().filename());
+        fs::current_path(Dir);
+    }
+    ~TCueDir() {
+        std::error_code ignored;
+        fs::current_path(Previous, ignored);
+        fs::remove_all(Dir, ignored);
+    }
+    TCueDir(const TCueDir&) = delete;
+    TCueDir& operator=(const TCueDir&) = delete;
+
+private:
+    fs::path Previous;
+    fs::path Dir;
+};
+
+// Steady play: the device is open and every cue cuts off the one before.
+void BM_PlayCue(benchmark::State& state) {
+    try {
+        TSoundPlayer player;
+        player.PlayCue(5);
+        int cue = 0;
+        for (auto _ : state) {
+            cue = cue % 5 + 1;
+            player.PlayCue(cue);
+        }
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+BENCHMARK(BM_PlayCue)->Repetitions(15)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+
+// The first cue of a game also starts SDL's audio and opens the device.
+void BM_FirstCue(benchmark::State& state) {
+    try {
+        for (auto _ : state) {
+            std::optional<TSoundPlayer> player(std::in_place);
+            player->PlayCue(1);
+            // Closing the device happens once, when the game quits.
+            state.PauseTiming();
+            player.reset();
+            state.ResumeTiming();
+        }
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+BENCHMARK(BM_FirstCue)
+    ->Iterations(5)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Silent by default; SDL_AUDIODRIVER picks a real driver when wanted.
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    try {
+        const TCueDir cues;
+        benchmark::RunSpecifiedBenchmarks();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    benchmark::Shutdown();
+    return 0;
+}

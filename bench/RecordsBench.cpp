@@ -1,0 +1,100 @@
+// Loading a big records file and showing it in the records window.
+// Target: 100 000 entries loaded and on screen within 0.3 s.
+
+#include "records/FrmTable.h"
+#include "records/RecordsFile.h"
+#include "records/RecordsTable.h"
+#include "ui/ErrorBox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+constexpr int Pairs = 100000;
+
+// A working directory holding a records file of Pairs entries.
+class TBigRecordsFile {
+public:
+    TBigRecordsFile() : Previous(QDir::currentPath()) {
+        QByteArray bytes;
+        bytes.reserve(Pairs * 24);
+        for (int i = 0; i < Pairs; ++i)
+            bytes += " \xC8\xE3\xF0\xEE\xEA " + QByteArray::number(i) + "\r\n 0 : 2 : 7\r\n";
+        bytes += " \r\n \r\n";
+        QDir::setCurrent(Dir.path());
+        QFile file(RecordsFileName);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            std::abort();
+    }
+    ~TBigRecordsFile() { QDir::setCurrent(Previous); }
+
+private:
+    QTemporaryDir Dir;
+    QString Previous;
+};
+
+void BM_LoadRecords(benchmark::State& state) {
+    TBigRecordsFile file;
+    TRecordsTable table;
+    for (auto _ : state) {
+        LoadRecords(table);
+        benchmark::DoNotOptimize(table.RowCount());
+    }
+    state.counters["rows"] = table.RowCount();
+}
+BENCHMARK(BM_LoadRecords)->Unit(benchmark::kMillisecond);
+
+// The main window saves at exit: the whole table, synced and renamed into place.
+void BM_SaveRecords(benchmark::State& state) {
+    TBigRecordsFile file;
+    TRecordsTable table;
+    LoadRecords(table);
+    for (auto _ : state)
+        SaveRecords(table);
+    state.counters["rows"] = table.RowCount();
+}
+BENCHMARK(BM_SaveRecords)->Unit(benchmark::kMillisecond);
+
+// Showing the window runs the load; the grid's first paint is included.
+void BM_ShowRecordsWindow(benchmark::State& state) {
+    if (!qApp) {
+        state.SkipWithError("no display");
+        return;
+    }
+    TBigRecordsFile file;
+    SetErrorSink([&state](const QString& text) { state.SkipWithError(text.toUtf8().constData()); });
+    TFrmTable window(nullptr);
+    for (auto _ : state) {
+        window.show();
+        window.TableGrid->viewport()->repaint();
+        QApplication::processEvents();
+        state.PauseTiming();
+        window.hide();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = window.TableGrid->model()->rowCount();
+    SetErrorSink({});
+}
+BENCHMARK(BM_ShowRecordsWindow)->Unit(benchmark::kMillisecond);
+} // namespace
+
+int main(int argc, char** argv) {
+    std::unique_ptr<QApplication> app;
+    if (const char* display = std::getenv("DISPLAY"); display && *display)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        std::fprintf(stderr, "No display: only the load is measured.\n");
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

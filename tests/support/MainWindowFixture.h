@@ -1,0 +1,32 @@
+#pragma once
+
+#include "game/BoardState.h"
+#include "support/TempWorkDir.h"
+#include "ui/FrmGL.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// A shown main window with its own board, in a fresh working directory that
+// holds the five cue files. Errors are collected instead of shown.
+class MainWindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Shows the window and waits for its first frame.
+    void ShowWindow();
+    // Presses a key on the main window and waits for the frame it asks for.
+    void Press(int key);
+    // Waits until more than `frames` frames were swapped.
+    bool WaitForFrameAfter(int frames);
+
+    std::unique_ptr<TTempWorkDir> Dir;
+    TBoardState Board = InitialBoardState();
+    std::unique_ptr<TFrmGL> Frm;
+    QStringList Errors;
+};
