@@ -1,15 +1,16 @@
 #include "ui/App.h"
 
 #include "game/BoardState.h"
-#include "records/FrmNameTarvin.h"
-#include "records/FrmTable.h"
 #include "ui/AppIcon.h"
-#include "ui/FrmAboutTarvin.h"
-#include "ui/FrmGL.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QScreen>
+
+TTarvinWindows::TTarvinWindows(TBoardState& board)
+    : FrmGL(board), FrmTable(&FrmGL), FrmAbout(&FrmGL), FrmName(&FrmGL, FrmTable) {
+    FrmGL.SetDialogs(&FrmTable, &FrmAbout, &FrmName);
+}
 
 int RunTarvin(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -21,13 +22,8 @@ int RunTarvin(int argc, char** argv) {
 
     // The one board of the program; the first game starts at once.
     TBoardState board = InitialBoardState();
-
-    // Created in this order and destroyed in reverse, the main window last.
-    TFrmGL frmGL(board);
-    TFrmTable frmTable(&frmGL);
-    TFrmAboutTarvin frmAbout(&frmGL);
-    TFrmNameTarvin frmName(&frmGL, frmTable);
-    frmGL.SetDialogs(&frmTable, &frmAbout, &frmName);
+    TTarvinWindows windows(board);
+    TFrmGL& frmGL = windows.FrmGL;
 
     frmGL.adjustSize();
     if (const QScreen* screen = frmGL.screen())

@@ -1,0 +1,207 @@
+#include "records/FrmNameTarvin.h"
+#include "records/FrmTable.h"
+#include "records/RecordsFile.h"
+#include "ui/ErrorBox.h"
+
+#include "support/QtTestMain.h"
+#include "support/TempWorkDir.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Runs act from the event loop once ready holds: the way into a modal
+// dialog's own loop. Gives up after a few seconds and closes what is open.
+void When(std::function<bool()> ready, std::function<void()> act, int triesLeft = 300) {
+    QTimer::singleShot(10, [ready = std::move(ready), act = std::move(act), triesLeft]() mutable {
+        if (ready())
+            return act();
+        if (triesLeft > 0)
+            return When(std::move(ready), std::move(act), triesLeft - 1);
+        ADD_FAILURE() << "the awaited window never came up";
+        for (int i = 0; i < 10 && QApplication::activeModalWidget(); ++i)
+            QApplication::activeModalWidget()->close();
+    });
+}
+
+// QTest::keyClicks only types Latin-1.
+void TypeText(QWidget* widget, const QString& text) {
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(c.toUpper().unicode()), QString(c),
+                            Qt::NoModifier);
+}
+
+void Paste(QLineEdit* edit, const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+    edit->paste();
+}
+
+void WriteRecordsBytes(const QByteArray& bytes) {
+    QFile file(RecordsFileName);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadRecordsBytes() {
+    QFile file(RecordsFileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// Both dialogs over a main window, in a fresh working directory, with the
+// error box replaced by a list.
+class RecordsDialogs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TARVIN_NEEDS_DISPLAY();
+        PreviousSink = SetErrorSink([this](const QString& text) {
+            Errors << text;
+            ModalAtError = QApplication::activeModalWidget();
+        });
+    }
+    void TearDown() override { SetErrorSink(std::move(PreviousSink)); }
+
+    QString Grid(int row, int col) const {
+        const QAbstractItemModel* model = Table.TableGrid->model();
+        return model->data(model->index(row, col)).toString();
+    }
+    int GridRows() const { return Table.TableGrid->model()->rowCount(); }
+
+    TTempWorkDir Dir;
+    QWidget Main;
+    TFrmTable Table{&Main};
+    TFrmNameTarvin Name{&Main, Table};
+    QStringList Errors;
+    QWidget* ModalAtError = nullptr; // the modal window up when the last error came
+
+private:
+    TErrorSink PreviousSink;
+};
+
+} // namespace
+
+TEST_F(RecordsDialogs, NameBoxTakesTwentyCharactersOfOneLine) {
+    Name.show();
+    QLineEdit* const edit = Name.Edit1;
+    edit->clear();
+    QTest::keyClicks(edit, "abcdefghijklmnopqrstuvwxyz");
+    EXPECT_EQ(edit->text(), QStringLiteral("abcdefghijklmnopqrst"));
+    edit->setSelection(0, 3); // a replaced selection makes room
+    TypeText(edit, QStringLiteral("Ж"));
+    EXPECT_EQ(edit->text(), QStringLiteral("Жdefghijklmnopqrst"));
+
+    edit->setCursorPosition(1);
+    Paste(edit, QStringLiteral("12345"));
+    EXPECT_EQ(edit->text(), QStringLiteral("Ж12defghijklmnopqrst"));
+    EXPECT_EQ(edit->cursorPosition(), 3);
+
+    edit->clear();
+    Paste(edit, QStringLiteral("Ана\tлиз\x01\r\nвторая строка"));
+    EXPECT_EQ(edit->text(), QStringLiteral("Анализ"));
+    edit->clear();
+    Paste(edit, QStringLiteral("中ÀЁж\x1A😀\u2028next")); // not in the code page, or breaks
+    EXPECT_EQ(edit->text(), QStringLiteral("Ёж"));
+}
+
+TEST_F(RecordsDialogs, NameEntryRecordsAndShowsTheTable) {
+    WriteRecordsBytes(" Anna\r\n 0 : 5 : 0\r\n \r\n \r\n");
+    LoadRecords(Table.Records()); // as the main window does at start-up
+    bool tableSeen = false;
+    When([&] { return Name.isVisible(); },
+         [&] {
+             QLineEdit* const edit = Name.Edit1;
+             EXPECT_EQ(Name.focusWidget(), edit);
+             QTest::keyClick(edit, Qt::Key_Escape);
+             EXPECT_TRUE(Name.isVisible()) << "Escape must do nothing";
+             TypeText(edit, QStringLiteral("Пётр Ё")); // replaces the selected suggestion
+             When([&] { return Table.isVisible(); },
+                  [&] {
+                      tableSeen = true;
+                      EXPECT_TRUE(Name.isVisible()) << "stays up under the table";
+                      QTest::keyClick(Table.TableGrid, Qt::Key_Escape);
+                      EXPECT_TRUE(Table.isVisible()) << "Escape must do nothing";
+                      EXPECT_EQ(GridRows(), 3);
+                      EXPECT_EQ(Grid(1, 0), QStringLiteral("Пётр Ё"));
+                      EXPECT_EQ(Grid(1, 1), QStringLiteral("0 : 2 : 7"));
+                      EXPECT_EQ(Table.focusWidget(), Table.BtnExit);
+                      QTest::keyClick(Table.BtnExit, Qt::Key_Return);
+                  });
+             QTest::keyClick(edit, Qt::Key_Return); // the default button
+         });
+    Name.BeginNameEntry("0 : 2 : 7");
+
+    EXPECT_TRUE(tableSeen);
+    EXPECT_FALSE(Name.isVisible());
+    EXPECT_FALSE(Table.isVisible());
+    EXPECT_EQ(
+        ReadRecordsBytes(),
+        QByteArray(" Anna\r\n 0 : 5 : 0\r\n \xCF\xB8\xF2\xF0 \xA8\r\n 0 : 2 : 7\r\n \r\n \r\n"));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join(' ').toStdString();
+}
+
+TEST_F(RecordsDialogs, CloseButtonRecordsNothing) {
+    When([&] { return Name.isVisible(); }, [&] { Name.close(); });
+    Name.BeginNameEntry("0 : 0 : 1");
+    EXPECT_FALSE(RecordsFileExists());
+    EXPECT_EQ(Table.Records().RowCount(), 2);
+}
+
+TEST_F(RecordsDialogs, FailedSaveIsReportedAndTheDialogCloses) {
+    ASSERT_TRUE(QDir().mkdir(RecordsFileName));
+    When([&] { return Name.isVisible(); },
+         [&] { QTest::mouseClick(Name.Button1, Qt::LeftButton); });
+    Name.BeginNameEntry("0 : 0 : 9");
+    EXPECT_FALSE(Name.isVisible());
+    EXPECT_EQ(Errors, QStringList{QStringLiteral("File access denied.")});
+    EXPECT_TRUE(QFileInfo(RecordsFileName).isDir());
+}
+
+TEST_F(RecordsDialogs, GridScrollsAndClears) {
+    QByteArray bytes;
+    for (int i = 1; i <= 20; ++i)
+        bytes += " Player " + QByteArray::number(i) + "\r\n 0 : 0 : 1\r\n";
+    WriteRecordsBytes(bytes);
+    bool stayed = false;
+    When([&] { return Table.isVisible(); },
+         [&] {
+             QTableView* const grid = Table.TableGrid;
+             EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(),
+                       QStringLiteral("Время"));
+             EXPECT_GE(grid->viewport()->height() / grid->rowHeight(0), 6);
+             EXPECT_EQ(GridRows(), 20);
+             grid->scrollTo(grid->model()->index(19, 0));
+             EXPECT_GT(grid->verticalScrollBar()->value(), 0) << "scrolls without a bar";
+
+             QTest::mouseClick(Table.BtnClear, Qt::LeftButton);
+             EXPECT_EQ(GridRows(), 1);
+             EXPECT_EQ(Grid(0, 0), QString());
+             QTest::qWait(20);
+             stayed = Table.isVisible();
+             QTest::mouseClick(Table.BtnExit, Qt::LeftButton);
+         });
+    Table.ShowModal();
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(ReadRecordsBytes(), QByteArray("\x20\r\n\x20\r\n"));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join(' ').toStdString();
+}
+
+TEST_F(RecordsDialogs, LoadErrorIsShownOverTheOpenTable) {
+    ASSERT_TRUE(QDir().mkdir(RecordsFileName));
+    When([&] { return !Errors.isEmpty(); }, [&] { Table.close(); });
+    Table.ShowModal();
+    EXPECT_EQ(ModalAtError, &Table) << "the box must come up over the open window";
+    EXPECT_EQ(Errors, QStringList{QStringLiteral("File access denied.")});
+}

@@ -1,0 +1,232 @@
+#include "records/RecordsFile.h"
+#include "records/RecordsTable.h"
+
+#include "support/TempWorkDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+using TEntries = std::vector<std::pair<QString, QString>>;
+
+void WriteRecordsBytes(const QByteArray& bytes) {
+    QFile file(RecordsFileName);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadRecordsBytes() {
+    QFile file(RecordsFileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+TEntries Entries(const TRecordsTable& table) {
+    TEntries out;
+    for (int row = 1; row < table.RowCount(); ++row)
+        out.emplace_back(table.Cell(0, row), table.Cell(1, row));
+    return out;
+}
+
+TRecordsTable TableOf(const TEntries& entries) {
+    TRecordsTable table;
+    table.SetRowCount(static_cast<int>(entries.size()) + 1);
+    for (int row = 1; row < table.RowCount(); ++row) {
+        table.SetCell(0, row, entries[static_cast<std::size_t>(row - 1)].first);
+        table.SetCell(1, row, entries[static_cast<std::size_t>(row - 1)].second);
+    }
+    return table;
+}
+
+TEntries LoadedFrom(const QByteArray& bytes) {
+    WriteRecordsBytes(bytes);
+    TRecordsTable table;
+    LoadRecords(table);
+    return Entries(table);
+}
+
+// Everything in the working directory but the records file: leftovers.
+QStringList StrayFiles() {
+    QStringList names = QDir::current().entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                  QDir::NoDotAndDotDot);
+    names.removeAll(QString::fromLatin1(RecordsFileName));
+    return names;
+}
+
+std::string ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const ERecordsError& e) {
+        return e.what();
+    }
+    return "<no error>";
+}
+} // namespace
+
+TEST(RecordsFormat, ExactBytes) {
+    TTempWorkDir dir;
+    SaveRecords(TRecordsTable()); // the first run's file
+    EXPECT_EQ(ReadRecordsBytes(), QByteArray("\x20\r\n\x20\r\n"));
+    EXPECT_EQ(LoadedFrom(ReadRecordsBytes()), (TEntries{{"", ""}}));
+
+    SaveRecords(TableOf({{QStringLiteral("Иван ё"), QStringLiteral("0 : 2 : 7")}, {}}));
+    EXPECT_EQ(ReadRecordsBytes(), QByteArray(" \xC8\xE2\xE0\xED \xB8\r\n 0 : 2 : 7\r\n \r\n \r\n"));
+}
+
+TEST(RecordsFormat, SaveAndLoadKeepEveryEntry) {
+    TTempWorkDir dir;
+    const TEntries entries{{QStringLiteral("  два пробела"), QStringLiteral("1 : 0 : 59")},
+                           {QString(), QStringLiteral("0 : 0 : 3")},
+                           {QStringLiteral("перевод\nстроки"), QString()}, // a lone LF survives
+                           {QStringLiteral("\u0098№€"), QStringLiteral("x")},
+                           {}};
+    SaveRecords(TableOf(entries));
+    TRecordsTable loaded;
+    loaded.SetCell(0, 0, QStringLiteral("Имя игрока"));
+    LoadRecords(loaded);
+    EXPECT_EQ(Entries(loaded), entries);
+    EXPECT_EQ(loaded.Cell(0, 0), QStringLiteral("Имя игрока")) << "load must keep the header";
+
+    // A byte the code page leaves undefined loads and goes back unchanged.
+    const QByteArray odd(" a\x98z\r\n 0 : 0 : 1\r\n");
+    WriteRecordsBytes(odd);
+    LoadRecords(loaded);
+    SaveRecords(loaded);
+    EXPECT_EQ(ReadRecordsBytes(), odd);
+}
+
+TEST(RecordsFormat, SaveRefusesWhatTheFileCannotCarry) {
+    TTempWorkDir dir;
+    const QByteArray old(" old\r\n 0 : 0 : 1\r\n");
+    WriteRecordsBytes(old);
+    for (const char16_t* bad : {u"À", u"中", u"a\rb", u"a\x1A", u"😀"})
+        EXPECT_EQ(ErrorOf([&] {
+                      SaveRecords(TableOf({{"ok", "1"}, {"ok", QString::fromUtf16(bad)}}));
+                  }),
+                  "Records row 2 holds a character the records file cannot store");
+    EXPECT_EQ(ReadRecordsBytes(), old);
+    EXPECT_TRUE(StrayFiles().isEmpty());
+}
+
+TEST(RecordsLoad, ReadsFilesAsTheyCome) {
+    TTempWorkDir dir;
+    const struct {
+        QByteArray Bytes;
+        TEntries Expected;
+    } cases[] = {
+        {" a\r\n 1\r\n b\r\n 2\r\n", {{"a", "1"}, {"b", "2"}}},
+        {" a\r\n 1\r\n ", {{"a", "1"}, {"", ""}}}, // one more byte starts another pair
+        {" a\r\n 1", {{"a", "1"}}},
+        {"", {{"", ""}}},
+        {"Ivan\r\n\r\n", {{"van", ""}}}, // the first character is taken as the space
+        {" a\nb\r\n t\r\n", {{"a\nb", "t"}}},
+        {" a\r b\r", {{"a", "b"}}},
+        {" a\r\n\n b\r\n", {{"a", " b"}}}, // only one LF after a CR is swallowed
+        {" a\r\n 1\r\n\x1A b\r\n 2\r\n", {{"a", "1"}}},
+        {" ab\x1A"
+         "cd\r\n 1\r\n",
+         {{"ab", ""}}},
+        {" " + QByteArray(100 * 1024, 'x') + "\r\n 9\r\n", {{QString(100 * 1024, 'x'), "9"}}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LoadedFrom(c.Bytes), c.Expected) << c.Bytes.left(40).toStdString();
+}
+
+TEST(RecordsErrors, FailedLoadLeavesTableAlone) {
+    TTempWorkDir dir;
+    TRecordsTable table = TableOf({{"keep", "1"}, {"me", "2"}, {}});
+    const TEntries before = Entries(table);
+    EXPECT_EQ(ErrorOf([&] { LoadRecords(table); }), "File not found");
+    EXPECT_EQ(Entries(table), before);
+
+    ASSERT_TRUE(QDir().mkdir(RecordsFileName));
+    EXPECT_EQ(ErrorOf([&] { LoadRecords(table); }), "File access denied");
+    EXPECT_EQ(Entries(table), before);
+    ASSERT_TRUE(QDir().rmdir(RecordsFileName));
+
+    ASSERT_EQ(::symlink(RecordsFileName, RecordsFileName), 0); // a link to itself
+    EXPECT_EQ(ErrorOf([&] { LoadRecords(table); }), "Invalid filename");
+    ASSERT_EQ(::unlink(RecordsFileName), 0);
+
+    // Opening a socket fails with ENXIO, which has no text of its own.
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, RecordsFileName);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(ErrorOf([&] { LoadRecords(table); }), "I/O error " + std::to_string(ENXIO));
+    ::close(sock);
+    EXPECT_EQ(Entries(table), before);
+}
+
+TEST(RecordsErrors, RefusedSaveLeavesNoTrace) {
+    TTempWorkDir dir;
+    ASSERT_TRUE(QDir().mkdir(RecordsFileName));
+    EXPECT_EQ(ErrorOf([] { SaveRecords(TRecordsTable()); }), "File access denied");
+    EXPECT_TRUE(QFileInfo(RecordsFileName).isDir());
+    EXPECT_TRUE(StrayFiles().isEmpty()) << StrayFiles().join(' ').toStdString();
+    ASSERT_TRUE(QDir().rmdir(RecordsFileName));
+
+    const QByteArray old(" old\r\n 1\r\n");
+    WriteRecordsBytes(old);
+    ASSERT_EQ(::chmod(RecordsFileName, 0444), 0);
+    EXPECT_EQ(ErrorOf([] { SaveRecords(TRecordsTable()); }), "File access denied");
+    EXPECT_EQ(ReadRecordsBytes(), old);
+    EXPECT_TRUE(StrayFiles().isEmpty());
+
+    // A save that goes through keeps the file's permissions, umask or not.
+    ASSERT_EQ(::chmod(RecordsFileName, 0666), 0);
+    const mode_t oldMask = ::umask(022);
+    SaveRecords(TRecordsTable());
+    ::umask(oldMask);
+    struct stat info {};
+    ASSERT_EQ(::stat(RecordsFileName, &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0666u);
+}
+
+TEST(RecordsErrors, FullDiskMidwayKeepsTheOldFile) {
+    TTempWorkDir dir;
+    const QByteArray old(" old\r\n 0 : 0 : 1\r\n \r\n \r\n");
+    WriteRecordsBytes(old);
+    const TRecordsTable big = TableOf(TEntries(2000, {"Игрок", "0 : 2 : 7"}));
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limit = saved;
+    limit.rlim_cur = 4096;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN); // EFBIG instead of death
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const std::string error = ErrorOf([&] { SaveRecords(big); });
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(error, "Disk full");
+    EXPECT_EQ(ReadRecordsBytes(), old);
+    EXPECT_TRUE(StrayFiles().isEmpty()) << StrayFiles().join(' ').toStdString();
+    SaveRecords(big); // with room again it goes through
+    EXPECT_EQ(ReadRecordsBytes(),
+              QByteArray(" \xC8\xE3\xF0\xEE\xEA\r\n 0 : 2 : 7\r\n").repeated(2000));
+}
+
+TEST(RecordsFileExists, OnlyTheExactName) {
+    TTempWorkDir dir;
+    EXPECT_FALSE(RecordsFileExists());
+    WriteRecordsBytes("");
+    EXPECT_TRUE(RecordsFileExists());
+    ASSERT_TRUE(QFile::rename(RecordsFileName, "tarvin.tbr"));
+    EXPECT_FALSE(RecordsFileExists());
+    ASSERT_TRUE(QDir().mkdir(RecordsFileName));
+    EXPECT_TRUE(RecordsFileExists());
+}

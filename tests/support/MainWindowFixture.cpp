@@ -10,13 +10,14 @@ void MainWindowFixture::SetUp() {
         GTEST_SKIP() << "no display";
     Dir = std::make_unique<TTempWorkDir>();
     for (int cue = 1; cue <= 5; ++cue)
-        WriteTestWav(Dir->Path(QStringLiteral("Dizo%1.wav").arg(cue)), 8000 + 1000 * cue);
+        WriteTestWav(Dir->Path(QStringLiteral("Dizo%1.wav").arg(cue)));
     SetErrorSink([this](const QString& text) { Errors << text; });
-    Frm = std::make_unique<TFrmGL>(Board);
+    Windows = std::make_unique<TTarvinWindows>(Board);
+    Frm = &Windows->FrmGL;
 }
 
 void MainWindowFixture::TearDown() {
-    Frm.reset();
+    Windows.reset();
     SetErrorSink({});
     Dir.reset();
 }
@@ -24,7 +25,7 @@ void MainWindowFixture::TearDown() {
 void MainWindowFixture::ShowWindow() {
     Frm->show();
     Frm->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Frm.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Frm));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->FramesSwapped() > 0; }, 5000));
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "game/BoardState.h"
+#include "support/QtPrinters.h"
 #include "support/TempWorkDir.h"
-#include "ui/FrmGL.h"
+#include "ui/App.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@
 
 #include <memory>
 
-// A shown main window with its own board, in a fresh working directory that
+// The game's windows with their own board, in a fresh working directory that
 // holds the five cue files. Errors are collected instead of shown.
 class MainWindowFixture : public ::testing::Test {
 protected:
@@ -27,6 +28,7 @@ protected:
 
     std::unique_ptr<TTempWorkDir> Dir;
     TBoardState Board = InitialBoardState();
-    std::unique_ptr<TFrmGL> Frm;
+    std::unique_ptr<TTarvinWindows> Windows;
+    TFrmGL* Frm = nullptr;
     QStringList Errors;
 };

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ui/FixedDialog.h"
+
+#include <QString>
+
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TFrmTable;
+class TNameValidator;
+
+// Asks the player who solved the puzzle for a name, records it with the
+// solving time and shows the records window.
+class TFrmNameTarvin : public TFixedDialog {
+public:
+    // The longest name the player can type or paste.
+    static constexpr int MaxNameLength = 20;
+
+    TFrmNameTarvin(QWidget* mainWindow, TFrmTable& recordsWindow);
+
+    // Opens the dialog modally. solvedTime is the clock text taken when the
+    // puzzle was solved; closing by the window's close button records nothing.
+    void BeginNameEntry(const std::string& solvedTime);
+
+    void Button1Click();
+
+    QLabel* const Label1;
+    QLineEdit* const Edit1;
+    QPushButton* const Button1;
+
+private:
+    TFrmTable& RecordsWindow;
+    TNameValidator* const Validator;
+    QString SolvedTime;
+};
