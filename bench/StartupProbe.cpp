@@ -43,7 +43,6 @@ public:
         format.setDepthBufferSize(24);
         setFormat(format);
         Context.setFormat(format);
-        resize(300, 281);
     }
     int Swaps = 0;
 
@@ -79,6 +78,8 @@ int main(int argc, char** argv) {
     TBoardState board = InitialBoardState();
     std::unique_ptr<TFrmGL> frm;
     std::unique_ptr<TBareWindow> bare;
+    std::unique_ptr<QWidget> holder;
+    const TBareWindow* bareWindow = nullptr;
     if (game) {
         frm = std::make_unique<TFrmGL>(board);
         frm->show();
@@ -86,9 +87,14 @@ int main(int argc, char** argv) {
         if (!QTest::qWaitFor([&] { return frm->FramesSwapped() > 0; }, 10000))
             return 1;
     } else {
+        // A plain widget window holding the surface, as the game's does.
         bare = std::make_unique<TBareWindow>();
-        bare->show();
-        if (!QTest::qWaitFor([&] { return bare->Swaps > 0; }, 10000))
+        holder = std::make_unique<QWidget>();
+        bareWindow = bare.get();
+        QWidget* container = QWidget::createWindowContainer(bare.release(), holder.get());
+        container->setFixedSize(300, 281);
+        holder->show();
+        if (!QTest::qWaitFor([&] { return bareWindow->Swaps > 0; }, 10000))
             return 1;
     }
     const double firstFrame = NowSeconds() - launched;

@@ -2,9 +2,9 @@
 
 #include "game/BoardState.h"
 #include "ui/AppIcon.h"
+#include "ui/GameFont.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QScreen>
 
 TTarvinWindows::TTarvinWindows(TBoardState& board)
@@ -16,9 +16,7 @@ int RunTarvin(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("tarvin"));
     app.setWindowIcon(AppIcon());
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    QApplication::setFont(font);
+    QApplication::setFont(GameFont());
 
     // The one board of the program; the first game starts at once.
     TBoardState board = InitialBoardState();

@@ -26,6 +26,8 @@ TFrmAboutTarvin::TFrmAboutTarvin(QWidget* mainWindow)
     Memo1->setFrameShape(QFrame::NoFrame);
     Memo1->setFocusPolicy(Qt::NoFocus);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QPalette face = Memo1->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     Memo1->setPalette(face);

@@ -1,6 +1,7 @@
 // The main of every test program: a QApplication when a display is there.
 
 #include "support/QtTestMain.h"
+#include "ui/GameFont.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<QApplication> app;
     if (display && *display) {
         app = std::make_unique<QApplication>(argc, argv);
+        QApplication::setFont(GameFont()); // dialogs are measured as the game shows them
         DisplayReady = true;
     } else if (required) {
         std::fprintf(stderr, "These tests need a display (run them through ./test.sh).\n");

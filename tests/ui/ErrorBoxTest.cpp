@@ -1,5 +1,5 @@
-#include "support/QtTestMain.h"
 #include "ui/ErrorBox.h"
+#include "support/QtTestMain.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -4,6 +4,7 @@
 #include "ui/GLSurface.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -179,6 +180,13 @@ TEST_F(GameMenu, AboutBoxShowsItsTwentyLinesAndOnlyItsButtonClosesIt) {
     for (const int empty : {3, 8, 12, 15, 16, 18})
         EXPECT_TRUE(lines[empty].isEmpty()) << empty;
     EXPECT_TRUE(lines[17].startsWith("   ") && lines[19].startsWith("   "));
+    // Every line fits the memo without scrolling, in the game's font.
+    const QFontMetrics metrics(about.Memo1->font());
+    const int margin = static_cast<int>(about.Memo1->document()->documentMargin());
+    const QSize room = about.Memo1->viewport()->size() - QSize(2 * margin, 2 * margin);
+    for (const QString& line : lines)
+        EXPECT_LE(metrics.horizontalAdvance(line), room.width()) << line.toStdString();
+    EXPECT_LE(20 * metrics.lineSpacing(), room.height());
     EXPECT_EQ(about.Button1->text(), "Выход");
     EXPECT_EQ(about.Button1->geometry(), QRect(200, 290, 71, 21));
 

@@ -1,0 +1,10 @@
+#include "ui/GameFont.h"
+
+#include <QStringList>
+
+QFont GameFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
+    font.setPixelSize(11);
+    return font;
+}
