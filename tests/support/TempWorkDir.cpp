@@ -25,23 +25,23 @@ void Put16(QByteArray& out, std::uint16_t v) {
 }
 } // namespace
 
-void WriteTestWav(const QString& path, int frequency) {
-    const std::uint32_t samples = 80;
+std::uint32_t WriteTestWav(const QString& path, int rate, double seconds) {
+    const auto samples = static_cast<std::uint32_t>(rate * seconds);
     QByteArray wav("RIFF");
     Put32(wav, 36 + samples);
     wav.append("WAVEfmt ");
     Put32(wav, 16);
     Put16(wav, 1); // PCM
     Put16(wav, 1); // mono
-    Put32(wav, static_cast<std::uint32_t>(frequency));
-    Put32(wav, static_cast<std::uint32_t>(frequency));
+    Put32(wav, static_cast<std::uint32_t>(rate));
+    Put32(wav, static_cast<std::uint32_t>(rate));
     Put16(wav, 1);
     Put16(wav, 8);
     wav.append("data");
     Put32(wav, samples);
-    for (std::uint32_t i = 0; i < samples; ++i)
-        wav.append(static_cast<char>(i % 2 ? 0xA0 : 0x60));
+    wav.append(QByteArray(static_cast<qsizetype>(samples), static_cast<char>(0x90)));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(wav) != wav.size())
         throw std::runtime_error("cannot write a test WAV file");
+    return samples;
 }

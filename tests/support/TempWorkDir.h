@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <cstdint>
 #include <string>
 
 // Switches the working directory to a fresh empty folder for one test and
@@ -18,5 +19,6 @@ private:
     QString Previous;
 };
 
-// Writes a small valid WAV file (8-bit mono, 8 kHz, a few milliseconds).
-void WriteTestWav(const QString& path, int frequency = 8000);
+// Writes an 8-bit mono WAV file; returns its length in samples (= bytes).
+// Long ones outlast a test step on the silent driver, which plays in real time.
+std::uint32_t WriteTestWav(const QString& path, int rate = 8000, double seconds = 0.01);

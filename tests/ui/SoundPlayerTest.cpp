@@ -2,7 +2,6 @@
 
 #include "support/TempWorkDir.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,29 +13,6 @@
 #include <thread>
 
 namespace {
-
-// An 8-bit mono WAV of the given length: long enough that the dummy driver,
-// which drains the queue in real time, cannot empty it during a test step.
-std::uint32_t WriteLongWav(const QString& name, int rate, double seconds) {
-    const auto samples = static_cast<std::uint32_t>(rate * seconds);
-    QByteArray wav("RIFF");
-    const auto put = [&wav](std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            wav.append(static_cast<char>((v >> (8 * i)) & 0xFF));
-    };
-    put(36 + samples, 4);
-    wav.append("WAVEfmt ");
-    for (const std::uint32_t v : {16u, 1u | (1u << 16), std::uint32_t(rate), std::uint32_t(rate)})
-        put(v, 4);
-    put(1 | (8 << 16), 4);
-    wav.append("data");
-    put(samples, 4);
-    wav.append(QByteArray(static_cast<qsizetype>(samples), static_cast<char>(0x90)));
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(wav) != wav.size())
-        throw std::runtime_error("cannot write a test WAV file");
-    return samples;
-}
 
 std::string ErrorOf(TSoundPlayer& player, int cue) {
     try {
@@ -67,7 +43,7 @@ TEST_F(SoundPlayerTest, CuesPlayTheirOwnFileAndOtherNumbersReplayTheLast) {
     EXPECT_EQ(Player.FileName(), "");
     std::uint32_t length[6] = {};
     for (int cue = 1; cue <= 5; ++cue)
-        length[cue] = WriteLongWav(QString("Dizo%1.wav").arg(cue), 8000, cue);
+        length[cue] = WriteTestWav(QString("Dizo%1.wav").arg(cue), 8000, cue);
     for (int cue = 1; cue <= 5; ++cue) {
         Player.PlayCue(cue);
         EXPECT_EQ(Player.FileName(), "Dizo" + std::to_string(cue) + ".wav");
@@ -88,7 +64,7 @@ TEST_F(SoundPlayerTest, LoadFailuresCarrySdlsTextAndThePlayerGoesOn) {
     EXPECT_NE(missing.find("Couldn't open"), std::string::npos) << missing;
     EXPECT_NE(missing.find("Dizo3.wav"), std::string::npos) << missing;
 
-    const std::uint32_t length = WriteLongWav("Dizo3.wav", 8000, 2);
+    const std::uint32_t length = WriteTestWav("Dizo3.wav", 8000, 2);
     Player.PlayCue(3);
     ExpectQueued(Player, length);
     EXPECT_NE(ErrorOf(Player, 4), "");
@@ -97,8 +73,8 @@ TEST_F(SoundPlayerTest, LoadFailuresCarrySdlsTextAndThePlayerGoesOn) {
 }
 
 TEST_F(SoundPlayerTest, NewCueCutsOffTheOneStillPlaying) {
-    const std::uint32_t longer = WriteLongWav("Dizo1.wav", 8000, 5);
-    const std::uint32_t shorter = WriteLongWav("Dizo2.wav", 8000, 1);
+    const std::uint32_t longer = WriteTestWav("Dizo1.wav", 8000, 5);
+    const std::uint32_t shorter = WriteTestWav("Dizo2.wav", 8000, 1);
     Player.PlayCue(1);
     ExpectQueued(Player, longer);
     Player.PlayCue(2);
@@ -106,7 +82,7 @@ TEST_F(SoundPlayerTest, NewCueCutsOffTheOneStillPlaying) {
 }
 
 TEST_F(SoundPlayerTest, CueReturnsAtOnceAndPlaysOutInTheBackground) {
-    WriteLongWav("Dizo5.wav", 8000, 1);
+    WriteTestWav("Dizo5.wav", 8000, 1);
     const auto start = std::chrono::steady_clock::now();
     Player.PlayCue(5);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
@@ -118,9 +94,9 @@ TEST_F(SoundPlayerTest, CueReturnsAtOnceAndPlaysOutInTheBackground) {
 }
 
 TEST_F(SoundPlayerTest, DeviceIsReopenedOnlyForAnotherFormat) {
-    const std::uint32_t slow = WriteLongWav("Dizo1.wav", 8000, 2);
-    WriteLongWav("Dizo2.wav", 8000, 1);
-    const std::uint32_t fast = WriteLongWav("Dizo3.wav", 11025, 2);
+    const std::uint32_t slow = WriteTestWav("Dizo1.wav", 8000, 2);
+    WriteTestWav("Dizo2.wav", 8000, 1);
+    const std::uint32_t fast = WriteTestWav("Dizo3.wav", 11025, 2);
     Player.PlayCue(1);
     Player.PlayCue(2);
     EXPECT_EQ(Player.DeviceOpens(), 1);
@@ -133,11 +109,11 @@ TEST_F(SoundPlayerTest, DeviceIsReopenedOnlyForAnotherFormat) {
 }
 
 TEST_F(SoundPlayerTest, FileIsLookedUpInTheWorkingDirectoryOfEachCue) {
-    const std::uint32_t here = WriteLongWav("Dizo1.wav", 8000, 1);
+    const std::uint32_t here = WriteTestWav("Dizo1.wav", 8000, 1);
     Player.PlayCue(1);
     {
         const TTempWorkDir elsewhere;
-        const std::uint32_t there = WriteLongWav("Dizo1.wav", 8000, 3);
+        const std::uint32_t there = WriteTestWav("Dizo1.wav", 8000, 3);
         Player.PlayCue(1);
         ExpectQueued(Player, there);
     }
