@@ -38,27 +38,9 @@ void When(std::function<bool()> ready, std::function<void()> act, int triesLeft 
     });
 }
 
-// QTest::keyClicks only types Latin-1.
-void TypeText(QWidget* widget, const QString& text) {
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(c.toUpper().unicode()), QString(c),
-                            Qt::NoModifier);
-}
-
 void Paste(QLineEdit* edit, const QString& text) {
     QGuiApplication::clipboard()->setText(text);
     edit->paste();
-}
-
-void WriteRecordsBytes(const QByteArray& bytes) {
-    QFile file(RecordsFileName);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadRecordsBytes() {
-    QFile file(RecordsFileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 // Both dialogs over a main window, in a fresh working directory, with the
@@ -117,7 +99,7 @@ TEST_F(RecordsDialogs, NameBoxTakesTwentyCharactersOfOneLine) {
 }
 
 TEST_F(RecordsDialogs, NameEntryRecordsAndShowsTheTable) {
-    WriteRecordsBytes(" Anna\r\n 0 : 5 : 0\r\n \r\n \r\n");
+    WriteFileBytes(RecordsFileName, " Anna\r\n 0 : 5 : 0\r\n \r\n \r\n");
     LoadRecords(Table.Records()); // as the main window does at start-up
     bool tableSeen = false;
     When([&] { return Name.isVisible(); },
@@ -147,7 +129,7 @@ TEST_F(RecordsDialogs, NameEntryRecordsAndShowsTheTable) {
     EXPECT_FALSE(Name.isVisible());
     EXPECT_FALSE(Table.isVisible());
     EXPECT_EQ(
-        ReadRecordsBytes(),
+        ReadFileBytes(RecordsFileName),
         QByteArray(" Anna\r\n 0 : 5 : 0\r\n \xCF\xB8\xF2\xF0 \xA8\r\n 0 : 2 : 7\r\n \r\n \r\n"));
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join(' ').toStdString();
 }
@@ -173,7 +155,7 @@ TEST_F(RecordsDialogs, GridScrollsAndClears) {
     QByteArray bytes;
     for (int i = 1; i <= 20; ++i)
         bytes += " Player " + QByteArray::number(i) + "\r\n 0 : 0 : 1\r\n";
-    WriteRecordsBytes(bytes);
+    WriteFileBytes(RecordsFileName, bytes);
     bool stayed = false;
     When([&] { return Table.isVisible(); },
          [&] {
@@ -194,7 +176,7 @@ TEST_F(RecordsDialogs, GridScrollsAndClears) {
          });
     Table.ShowModal();
     EXPECT_TRUE(stayed);
-    EXPECT_EQ(ReadRecordsBytes(), QByteArray("\x20\r\n\x20\r\n"));
+    EXPECT_EQ(ReadFileBytes(RecordsFileName), QByteArray("\x20\r\n\x20\r\n"));
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join(' ').toStdString();
 }
 

@@ -23,17 +23,6 @@
 namespace {
 using TEntries = std::vector<std::pair<QString, QString>>;
 
-void WriteRecordsBytes(const QByteArray& bytes) {
-    QFile file(RecordsFileName);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadRecordsBytes() {
-    QFile file(RecordsFileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 TEntries Entries(const TRecordsTable& table) {
     TEntries out;
     for (int row = 1; row < table.RowCount(); ++row)
@@ -52,7 +41,7 @@ TRecordsTable TableOf(const TEntries& entries) {
 }
 
 TEntries LoadedFrom(const QByteArray& bytes) {
-    WriteRecordsBytes(bytes);
+    WriteFileBytes(RecordsFileName, bytes);
     TRecordsTable table;
     LoadRecords(table);
     return Entries(table);
@@ -79,11 +68,12 @@ std::string ErrorOf(const std::function<void()>& action) {
 TEST(RecordsFormat, ExactBytes) {
     TTempWorkDir dir;
     SaveRecords(TRecordsTable()); // the first run's file
-    EXPECT_EQ(ReadRecordsBytes(), QByteArray("\x20\r\n\x20\r\n"));
-    EXPECT_EQ(LoadedFrom(ReadRecordsBytes()), (TEntries{{"", ""}}));
+    EXPECT_EQ(ReadFileBytes(RecordsFileName), QByteArray("\x20\r\n\x20\r\n"));
+    EXPECT_EQ(LoadedFrom(ReadFileBytes(RecordsFileName)), (TEntries{{"", ""}}));
 
     SaveRecords(TableOf({{QStringLiteral("Иван ё"), QStringLiteral("0 : 2 : 7")}, {}}));
-    EXPECT_EQ(ReadRecordsBytes(), QByteArray(" \xC8\xE2\xE0\xED \xB8\r\n 0 : 2 : 7\r\n \r\n \r\n"));
+    EXPECT_EQ(ReadFileBytes(RecordsFileName),
+              QByteArray(" \xC8\xE2\xE0\xED \xB8\r\n 0 : 2 : 7\r\n \r\n \r\n"));
 }
 
 TEST(RecordsFormat, SaveAndLoadKeepEveryEntry) {
@@ -102,22 +92,22 @@ TEST(RecordsFormat, SaveAndLoadKeepEveryEntry) {
 
     // A byte the code page leaves undefined loads and goes back unchanged.
     const QByteArray odd(" a\x98z\r\n 0 : 0 : 1\r\n");
-    WriteRecordsBytes(odd);
+    WriteFileBytes(RecordsFileName, odd);
     LoadRecords(loaded);
     SaveRecords(loaded);
-    EXPECT_EQ(ReadRecordsBytes(), odd);
+    EXPECT_EQ(ReadFileBytes(RecordsFileName), odd);
 }
 
 TEST(RecordsFormat, SaveRefusesWhatTheFileCannotCarry) {
     TTempWorkDir dir;
     const QByteArray old(" old\r\n 0 : 0 : 1\r\n");
-    WriteRecordsBytes(old);
+    WriteFileBytes(RecordsFileName, old);
     for (const char16_t* bad : {u"À", u"中", u"a\rb", u"a\x1A", u"😀"})
         EXPECT_EQ(ErrorOf([&] {
                       SaveRecords(TableOf({{"ok", "1"}, {"ok", QString::fromUtf16(bad)}}));
                   }),
                   "Records row 2 holds a character the records file cannot store");
-    EXPECT_EQ(ReadRecordsBytes(), old);
+    EXPECT_EQ(ReadFileBytes(RecordsFileName), old);
     EXPECT_TRUE(StrayFiles().isEmpty());
 }
 
@@ -181,10 +171,10 @@ TEST(RecordsErrors, RefusedSaveLeavesNoTrace) {
     ASSERT_TRUE(QDir().rmdir(RecordsFileName));
 
     const QByteArray old(" old\r\n 1\r\n");
-    WriteRecordsBytes(old);
+    WriteFileBytes(RecordsFileName, old);
     ASSERT_EQ(::chmod(RecordsFileName, 0444), 0);
     EXPECT_EQ(ErrorOf([] { SaveRecords(TRecordsTable()); }), "File access denied");
-    EXPECT_EQ(ReadRecordsBytes(), old);
+    EXPECT_EQ(ReadFileBytes(RecordsFileName), old);
     EXPECT_TRUE(StrayFiles().isEmpty());
 
     // A save that goes through keeps the file's permissions, umask or not.
@@ -200,7 +190,7 @@ TEST(RecordsErrors, RefusedSaveLeavesNoTrace) {
 TEST(RecordsErrors, FullDiskMidwayKeepsTheOldFile) {
     TTempWorkDir dir;
     const QByteArray old(" old\r\n 0 : 0 : 1\r\n \r\n \r\n");
-    WriteRecordsBytes(old);
+    WriteFileBytes(RecordsFileName, old);
     const TRecordsTable big = TableOf(TEntries(2000, {"Игрок", "0 : 2 : 7"}));
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -213,17 +203,17 @@ TEST(RecordsErrors, FullDiskMidwayKeepsTheOldFile) {
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(error, "Disk full");
-    EXPECT_EQ(ReadRecordsBytes(), old);
+    EXPECT_EQ(ReadFileBytes(RecordsFileName), old);
     EXPECT_TRUE(StrayFiles().isEmpty()) << StrayFiles().join(' ').toStdString();
     SaveRecords(big); // with room again it goes through
-    EXPECT_EQ(ReadRecordsBytes(),
+    EXPECT_EQ(ReadFileBytes(RecordsFileName),
               QByteArray(" \xC8\xE3\xF0\xEE\xEA\r\n 0 : 2 : 7\r\n").repeated(2000));
 }
 
 TEST(RecordsFileExists, OnlyTheExactName) {
     TTempWorkDir dir;
     EXPECT_FALSE(RecordsFileExists());
-    WriteRecordsBytes("");
+    WriteFileBytes(RecordsFileName, "");
     EXPECT_TRUE(RecordsFileExists());
     ASSERT_TRUE(QFile::rename(RecordsFileName, "tarvin.tbr"));
     EXPECT_FALSE(RecordsFileExists());

@@ -1,6 +1,8 @@
 #include "support/TempWorkDir.h"
 
 #include <QFile>
+#include <QTest>
+#include <QWidget>
 
 #include <cstdint>
 #include <stdexcept>
@@ -12,6 +14,23 @@ TTempWorkDir::TTempWorkDir() : Previous(QDir::currentPath()) {
 
 TTempWorkDir::~TTempWorkDir() {
     QDir::setCurrent(Previous);
+}
+
+QByteArray ReadFileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void WriteFileBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+void TypeText(QWidget* widget, const QString& text) {
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(c.toUpper().unicode()), QString(c),
+                            Qt::NoModifier);
 }
 
 namespace {

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+class QWidget;
+
 #include <cstdint>
 #include <string>
 
@@ -18,6 +20,15 @@ private:
     QTemporaryDir Dir;
     QString Previous;
 };
+
+// A file's whole content; "<unreadable>" when it cannot be read.
+QByteArray ReadFileBytes(const QString& path);
+// Replaces a file's content; throws when it cannot.
+void WriteFileBytes(const QString& path, const QByteArray& bytes);
+
+// Types text into a widget as a keyboard would, Cyrillic included
+// (QTest::keyClicks only types Latin-1).
+void TypeText(QWidget* widget, const QString& text);
 
 // Writes an 8-bit mono WAV file; returns its length in samples (= bytes).
 // Long ones outlast a test step on the silent driver, which plays in real time.

@@ -46,20 +46,6 @@ protected:
         }
     }
 
-    // Types text the way a keyboard would, Cyrillic included.
-    static void Type(QWidget* target, const QString& text) {
-        for (const QChar c : text) {
-            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(target, &press);
-        }
-    }
-
-    // The records file as the player's name entry left it, decoded.
-    static QByteArray FileBytes() {
-        QFile file(QStringLiteral("Tarvin.tbr"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
     static QImage Screenshot(const TFrmGL& frm) {
         return frm.screen()->grabWindow(frm.Surface->winId()).toImage();
     }
@@ -127,7 +113,7 @@ TEST_F(GameFlow, SolvedGameRecordsTheTypedNameAndTheTimeOfTheSolve) {
     driver.When<TFrmNameTarvin>([&](TFrmNameTarvin& entry) {
         EXPECT_EQ(entry.Edit1->text(), "Игрок");
         QTest::qWait(1100); // the clock must not move on while the name is typed
-        Type(entry.Edit1, QStringLiteral("Вася"));
+        TypeText(entry.Edit1, QStringLiteral("Вася"));
         QTest::mouseClick(entry.Button1, Qt::LeftButton);
     });
     driver.When<TFrmTable>([&](TFrmTable& table) {
@@ -146,8 +132,9 @@ TEST_F(GameFlow, SolvedGameRecordsTheTypedNameAndTheTimeOfTheSolve) {
     EXPECT_TRUE(entryStillUp) << "the entry stays up under the records window";
     EXPECT_FALSE(Windows->FrmName.isVisible());
     EXPECT_FALSE(Windows->FrmTable.isVisible());
-    EXPECT_EQ(FileBytes(), QByteArray("\x20\xC2\xE0\xF1\xFF\r\n\x20") + solvedAt.toLatin1() +
-                               QByteArray("\r\n\x20\r\n\x20\r\n"));
+    EXPECT_EQ(ReadFileBytes("Tarvin.tbr"), QByteArray("\x20\xC2\xE0\xF1\xFF\r\n\x20") +
+                                               solvedAt.toLatin1() +
+                                               QByteArray("\r\n\x20\r\n\x20\r\n"));
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
 
     // Keys reach the game again once both dialogs are gone.

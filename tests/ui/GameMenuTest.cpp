@@ -3,7 +3,6 @@
 #include "support/ModalDriver.h"
 #include "ui/GLSurface.h"
 
-#include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -109,9 +108,7 @@ TEST_F(GameMenu, NewGameAfterASolveRearmsKeysSolvedTestAndAFullFirstSecond) {
     EXPECT_EQ(records.Cell(0, 1), "Первый");
     EXPECT_EQ(records.Cell(0, 2), "Второй");
     EXPECT_EQ(records.Cell(0, 3), "");
-    QFile file("Tarvin.tbr");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll().count("\r\n"), 6);
+    EXPECT_EQ(ReadFileBytes("Tarvin.tbr").count("\r\n"), 6);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
 }
 
@@ -135,10 +132,7 @@ TEST_F(GameMenu, RecordsItemWakesUpWhenTheMenuOpensAfterTheFirstRecord) {
 }
 
 TEST_F(GameMenu, RecordsItemIsOnFromStartUpWhenTheFileExistsAndTheTableIsLoaded) {
-    QFile file("Tarvin.tbr");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(" \xC0\xED\xFF\r\n 0 : 1 : 2\r\n \r\n \r\n");
-    file.close();
+    WriteFileBytes("Tarvin.tbr", " \xC0\xED\xFF\r\n 0 : 1 : 2\r\n \r\n \r\n");
     ShowWindow();
     EXPECT_TRUE(Frm->N3->isEnabled());
     EXPECT_EQ(Windows->FrmTable.Records().RowCount(), 3);
@@ -149,9 +143,7 @@ TEST_F(GameMenu, ExitCommandAndCloseSaveTheRecordsEvenOnAFirstRun) {
     ShowWindow();
     Frm->N7->trigger();
     EXPECT_FALSE(Frm->isVisible());
-    QFile file("Tarvin.tbr");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray(" \r\n \r\n"));
+    EXPECT_EQ(ReadFileBytes("Tarvin.tbr"), QByteArray(" \r\n \r\n"));
 }
 
 TEST_F(GameMenu, FailingSaveAtExitIsReportedAndTheProgramStillEnds) {
