@@ -3,6 +3,7 @@
 #include "records/RecordsFile.h"
 #include "ui/ErrorBox.h"
 
+#include "support/ModalDriver.h"
 #include "support/QtTestMain.h"
 #include "support/TempWorkDir.h"
 
@@ -20,23 +21,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace {
-
-// Runs act from the event loop once ready holds: the way into a modal
-// dialog's own loop. Gives up after a few seconds and closes what is open.
-void When(std::function<bool()> ready, std::function<void()> act, int triesLeft = 300) {
-    QTimer::singleShot(10, [ready = std::move(ready), act = std::move(act), triesLeft]() mutable {
-        if (ready())
-            return act();
-        if (triesLeft > 0)
-            return When(std::move(ready), std::move(act), triesLeft - 1);
-        ADD_FAILURE() << "the awaited window never came up";
-        for (int i = 0; i < 10 && QApplication::activeModalWidget(); ++i)
-            QApplication::activeModalWidget()->close();
-    });
-}
 
 void Paste(QLineEdit* edit, const QString& text) {
     QGuiApplication::clipboard()->setText(text);

@@ -1,21 +1,18 @@
 #include "support/ModalDriver.h"
 
 #include <QApplication>
-#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
 
-void TModalDriver::Poll() {
-    if (Done())
-        return;
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible() || !Steps[Next].Matches(modal))
-        return;
-    // Run the step from an event of its own: it may open a nested modal
-    // loop, and this timer does not fire again while its own slot runs.
-    const TStep act = Steps[Next].Act;
-    ++Next;
-    QPointer<QWidget> target = modal;
-    QTimer::singleShot(0, this, [act, target] {
-        if (target)
-            act(target);
+void When(std::function<bool()> ready, std::function<void()> act, int triesLeft) {
+    QTimer::singleShot(10, [ready = std::move(ready), act = std::move(act), triesLeft]() mutable {
+        if (ready())
+            return act();
+        if (triesLeft > 0)
+            return When(std::move(ready), std::move(act), triesLeft - 1);
+        ADD_FAILURE() << "the awaited window never came up";
+        for (int i = 0; i < 10 && QApplication::activeModalWidget(); ++i)
+            QApplication::activeModalWidget()->close();
     });
 }

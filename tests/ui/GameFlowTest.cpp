@@ -85,10 +85,14 @@ TEST_F(GameFlow, FirstFrameShowsFiveRingsOnTheRedLeftPegAndWhitePlates) {
 
 TEST_F(GameFlow, SolvedByKeysPlaysTheSolvedCueFreezesTheClockAndIgnoresKeys) {
     ShowWindow();
-    TModalDriver driver;
-    driver.When<TFrmNameTarvin>([](TFrmNameTarvin& entry) { entry.close(); });
+    bool asked = false;
+    When([&] { return Windows->FrmName.isVisible(); },
+         [&] {
+             asked = true;
+             Windows->FrmName.close();
+         });
     SolveOnto(2);
-    EXPECT_TRUE(driver.Done()) << "the name entry opened";
+    EXPECT_TRUE(asked) << "the name entry opened";
     EXPECT_EQ(Board.Pegs[2].Count, 5);
     EXPECT_EQ(Board.GameActive, 0);
     EXPECT_EQ(Frm->MP.FileName(), "Dizo5.wav");
@@ -107,31 +111,34 @@ TEST_F(GameFlow, SolvedByKeysPlaysTheSolvedCueFreezesTheClockAndIgnoresKeys) {
 
 TEST_F(GameFlow, SolvedGameRecordsTheTypedNameAndTheTimeOfTheSolve) {
     ShowWindow();
-    TModalDriver driver;
     QString shownName, shownTime;
     bool entryStillUp = false;
-    driver.When<TFrmNameTarvin>([&](TFrmNameTarvin& entry) {
-        EXPECT_EQ(entry.Edit1->text(), "Игрок");
-        QTest::qWait(1100); // the clock must not move on while the name is typed
-        TypeText(entry.Edit1, QStringLiteral("Вася"));
-        QTest::mouseClick(entry.Button1, Qt::LeftButton);
-    });
-    driver.When<TFrmTable>([&](TFrmTable& table) {
-        const QAbstractItemModel* grid = table.TableGrid->model();
-        shownName = grid->index(0, 0).data().toString(); // the header is not a grid row
-        shownTime = grid->index(0, 1).data().toString();
-        entryStillUp = Windows->FrmName.isVisible();
-        QTest::mouseClick(table.BtnExit, Qt::LeftButton);
-    });
+    TFrmNameTarvin& entry = Windows->FrmName;
+    TFrmTable& table = Windows->FrmTable;
+    When([&] { return entry.isVisible(); },
+         [&] {
+             EXPECT_EQ(entry.Edit1->text(), "Игрок");
+             QTest::qWait(1100); // the clock must not move on while the name is typed
+             TypeText(entry.Edit1, QStringLiteral("Вася"));
+             When([&] { return table.isVisible(); },
+                  [&] {
+                      // The header is not a grid row.
+                      const QAbstractItemModel* grid = table.TableGrid->model();
+                      shownName = grid->index(0, 0).data().toString();
+                      shownTime = grid->index(0, 1).data().toString();
+                      entryStillUp = entry.isVisible();
+                      QTest::mouseClick(table.BtnExit, Qt::LeftButton);
+                  });
+             QTest::mouseClick(entry.Button1, Qt::LeftButton);
+         });
     SolveOnto(1);
     const QString solvedAt = QString::fromStdString(TimeText(Board));
 
-    ASSERT_TRUE(driver.Done());
     EXPECT_EQ(shownName, "Вася");
     EXPECT_EQ(shownTime, solvedAt);
     EXPECT_TRUE(entryStillUp) << "the entry stays up under the records window";
-    EXPECT_FALSE(Windows->FrmName.isVisible());
-    EXPECT_FALSE(Windows->FrmTable.isVisible());
+    EXPECT_FALSE(entry.isVisible());
+    EXPECT_FALSE(table.isVisible());
     EXPECT_EQ(ReadFileBytes("Tarvin.tbr"), QByteArray("\x20\xC2\xE0\xF1\xFF\r\n\x20") +
                                                solvedAt.toLatin1() +
                                                QByteArray("\r\n\x20\r\n\x20\r\n"));

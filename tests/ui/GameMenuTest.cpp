@@ -40,16 +40,23 @@ protected:
     }
 
     // Solves in one move and records the given name through the dialogs.
-    void SolveAndRecord(TModalDriver& driver, const QString& name) {
-        driver.When<TFrmNameTarvin>([name](TFrmNameTarvin& entry) {
-            entry.Edit1->setText(name);
-            QTest::mouseClick(entry.Button1, Qt::LeftButton);
-        });
-        driver.When<TFrmTable>(
-            [](TFrmTable& table) { QTest::mouseClick(table.BtnExit, Qt::LeftButton); });
+    void SolveAndRecord(const QString& name) {
+        TFrmNameTarvin& entry = Windows->FrmName;
+        TFrmTable& table = Windows->FrmTable;
+        bool recorded = false;
+        When([&] { return entry.isVisible(); },
+             [&] {
+                 entry.Edit1->setText(name);
+                 When([&] { return table.isVisible(); },
+                      [&] {
+                          recorded = true;
+                          QTest::mouseClick(table.BtnExit, Qt::LeftButton);
+                      });
+                 QTest::mouseClick(entry.Button1, Qt::LeftButton);
+             });
         OneMoveFromSolved();
         Press(Qt::Key_Space);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return driver.Done(); }, 5000));
+        ASSERT_TRUE(recorded);
     }
 };
 
@@ -87,8 +94,7 @@ TEST_F(GameMenu, NewGameDuringAGameZeroesTheClockButKeepsTheTimersPhase) {
 
 TEST_F(GameMenu, NewGameAfterASolveRearmsKeysSolvedTestAndAFullFirstSecond) {
     ShowWindow();
-    TModalDriver driver;
-    SolveAndRecord(driver, QStringLiteral("Первый"));
+    SolveAndRecord(QStringLiteral("Первый"));
     ASSERT_EQ(Board.GameActive, 0);
     ASSERT_FALSE(Frm->TimerGame->isActive());
 
@@ -102,7 +108,7 @@ TEST_F(GameMenu, NewGameAfterASolveRearmsKeysSolvedTestAndAFullFirstSecond) {
     EXPECT_EQ(Board.SelectedPeg, 1);
 
     // Second game in the same run: the solved test fires again.
-    SolveAndRecord(driver, QStringLiteral("Второй"));
+    SolveAndRecord(QStringLiteral("Второй"));
     const TRecordsTable& records = Windows->FrmTable.Records();
     ASSERT_EQ(records.RowCount(), 4);
     EXPECT_EQ(records.Cell(0, 1), "Первый");
@@ -115,18 +121,19 @@ TEST_F(GameMenu, NewGameAfterASolveRearmsKeysSolvedTestAndAFullFirstSecond) {
 TEST_F(GameMenu, RecordsItemWakesUpWhenTheMenuOpensAfterTheFirstRecord) {
     ShowWindow();
     EXPECT_FALSE(Frm->N3->isEnabled());
-    TModalDriver driver;
-    SolveAndRecord(driver, QStringLiteral("Игрок"));
+    SolveAndRecord(QStringLiteral("Игрок"));
     EXPECT_FALSE(Frm->N3->isEnabled()) << "only opening the menu looks again";
     emit Frm->N1->aboutToShow();
     EXPECT_TRUE(Frm->N3->isEnabled());
 
     // The records item opens the records window, loaded from the file.
     bool shown = false;
-    driver.When<TFrmTable>([&](TFrmTable& table) {
-        shown = table.Records().Cell(0, 1) == "Игрок";
-        QTest::mouseClick(table.BtnExit, Qt::LeftButton);
-    });
+    TFrmTable& table = Windows->FrmTable;
+    When([&] { return table.isVisible(); },
+         [&] {
+             shown = table.Records().Cell(0, 1) == "Игрок";
+             QTest::mouseClick(table.BtnExit, Qt::LeftButton);
+         });
     Frm->N3->trigger();
     EXPECT_TRUE(shown);
 }
@@ -182,14 +189,14 @@ TEST_F(GameMenu, AboutBoxShowsItsTwentyLinesAndOnlyItsButtonClosesIt) {
     EXPECT_EQ(about.Button1->text(), "Выход");
     EXPECT_EQ(about.Button1->geometry(), QRect(200, 290, 71, 21));
 
-    TModalDriver driver;
     bool survivedEscape = false;
-    driver.When<TFrmAboutTarvin>([&](TFrmAboutTarvin& box) {
-        QTest::keyClick(box.windowHandle(), Qt::Key_Escape);
-        QTest::qWait(50);
-        survivedEscape = box.isVisible();
-        QTest::keyClick(box.windowHandle(), Qt::Key_Return); // the default button
-    });
+    When([&] { return about.isVisible(); },
+         [&] {
+             QTest::keyClick(about.windowHandle(), Qt::Key_Escape);
+             QTest::qWait(50);
+             survivedEscape = about.isVisible();
+             QTest::keyClick(about.windowHandle(), Qt::Key_Return); // the default button
+         });
     Frm->N5->trigger();
     EXPECT_TRUE(survivedEscape);
     EXPECT_FALSE(about.isVisible());
