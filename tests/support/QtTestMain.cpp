@@ -24,6 +24,11 @@ int main(int argc, char** argv) {
     if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
 
+    // The silent audio driver and a private runtime directory, unless the
+    // developer running the tests chose otherwise.
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("XDG_RUNTIME_DIR", TARVIN_TEST_RUNTIME_DIR, 0);
+
     const bool required = std::getenv("TARVIN_REQUIRE_DISPLAY") != nullptr;
     const char* display = std::getenv("DISPLAY");
     std::unique_ptr<QApplication> app;

@@ -86,13 +86,22 @@ TEST_F(GameFlow, FirstFrameShowsFiveRingsOnTheRedLeftPegAndWhitePlates) {
 TEST_F(GameFlow, SolvedByKeysPlaysTheSolvedCueFreezesTheClockAndIgnoresKeys) {
     ShowWindow();
     bool asked = false;
+    int framesDuringEntry = -1, framesBeforeEntry = 0;
     When([&] { return Windows->FrmName.isVisible(); },
          [&] {
              asked = true;
+             // A repaint asked for while the solving frame waits for the name
+             // must not start a frame inside it.
+             framesBeforeEntry = Frm->FramesSwapped();
+             Frm->Invalidate();
+             QTest::qWait(100);
+             framesDuringEntry = Frm->FramesSwapped();
              Windows->FrmName.close();
          });
     SolveOnto(2);
     EXPECT_TRUE(asked) << "the name entry opened";
+    EXPECT_EQ(framesDuringEntry, framesBeforeEntry);
+    EXPECT_TRUE(WaitForFrameAfter(framesBeforeEntry + 1)) << "the repaint runs afterwards";
     EXPECT_EQ(Board.Pegs[2].Count, 5);
     EXPECT_EQ(Board.GameActive, 0);
     EXPECT_EQ(Frm->MP.FileName(), "Dizo5.wav");

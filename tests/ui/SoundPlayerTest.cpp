@@ -32,9 +32,6 @@ void ExpectQueued(const TSoundPlayer& player, std::uint32_t bytes) {
 
 class SoundPlayerTest : public ::testing::Test {
 protected:
-    // CTest picks the silent driver; do the same when run by hand.
-    static void SetUpTestSuite() { setenv("SDL_AUDIODRIVER", "dummy", 0); }
-
     TTempWorkDir WorkDir;
     TSoundPlayer Player;
 };
