@@ -1,5 +1,14 @@
 #pragma once
 
+// The game's sound cues, numbered as their files "Dizo1.wav" .. "Dizo5.wav".
+enum TSoundCue : int {
+    CueLifted = 1,    // a ring is lifted
+    CueSelection = 2, // the selection moved
+    CuePlaced = 3,    // a ring is put down
+    CueRefused = 4,   // a put-down was refused
+    CueSolved = 5,    // the puzzle is solved
+};
+
 // What the move rules need from the rest of the program: sound cues and the
 // game timer. The main window provides them; tests record them.
 class TMoveEffects {

@@ -1,9 +1,5 @@
 #include "game/MoveRules.h"
 
-namespace {
-enum : int { CueLifted = 1, CuePlaced = 3, CueRefused = 4, CueSolved = 5 };
-}
-
 bool TryLift(TBoardState& board, int i, TMoveEffects& effects) {
     TRingState& ring = board.Rings[i];
     TPegState& peg = board.Pegs[board.SelectedPeg];

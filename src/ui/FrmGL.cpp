@@ -15,10 +15,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
-enum : int { CueSelection = 2 };
-}
-
 TFrmGL::TFrmGL(TBoardState& board)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
