@@ -1,10 +1,10 @@
 // Loading a big records file and showing it in the records window.
 // Target: 100 000 entries loaded and on screen within 0.3 s.
 
+#include "dialogs/ErrorBox.h"
 #include "records/FrmTable.h"
 #include "records/RecordsFile.h"
 #include "records/RecordsTable.h"
-#include "ui/ErrorBox.h"
 
 #include <QApplication>
 #include <QDir>

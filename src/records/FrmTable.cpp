@@ -1,7 +1,7 @@
 #include "records/FrmTable.h"
 
+#include "dialogs/ErrorBox.h"
 #include "records/RecordsFile.h"
-#include "ui/ErrorBox.h"
 
 #include <QAbstractTableModel>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "dialogs/FixedDialog.h"
 #include "records/RecordsTable.h"
-#include "ui/FixedDialog.h"
 
 class QPushButton;
 class QTableView;

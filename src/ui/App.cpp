@@ -1,8 +1,8 @@
 #include "ui/App.h"
 
+#include "dialogs/GameFont.h"
 #include "game/BoardState.h"
 #include "ui/AppIcon.h"
-#include "ui/GameFont.h"
 
 #include <QApplication>
 #include <QScreen>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/FixedDialog.h"
+#include "dialogs/FixedDialog.h"
 
 #include <QStringList>
 

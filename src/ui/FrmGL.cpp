@@ -1,11 +1,11 @@
 #include "ui/FrmGL.h"
 
+#include "dialogs/ErrorBox.h"
 #include "records/FrmNameTarvin.h"
 #include "records/FrmTable.h"
 #include "records/RecordsFile.h"
 #include "render/View.h"
 #include "ui/AppIcon.h"
-#include "ui/ErrorBox.h"
 #include "ui/FrmAboutTarvin.h"
 #include "ui/GLSurface.h"
 

@@ -1,6 +1,6 @@
 #include "ui/GLSurface.h"
 
-#include "ui/ErrorBox.h"
+#include "dialogs/ErrorBox.h"
 
 #include <exception>
 

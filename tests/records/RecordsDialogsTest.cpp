@@ -1,7 +1,7 @@
+#include "dialogs/ErrorBox.h"
 #include "records/FrmNameTarvin.h"
 #include "records/FrmTable.h"
 #include "records/RecordsFile.h"
-#include "ui/ErrorBox.h"
 
 #include "support/ModalDriver.h"
 #include "support/QtTestMain.h"

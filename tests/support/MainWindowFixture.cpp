@@ -1,7 +1,7 @@
 #include "support/MainWindowFixture.h"
 
+#include "dialogs/ErrorBox.h"
 #include "support/QtTestMain.h"
-#include "ui/ErrorBox.h"
 
 #include <QTest>
 

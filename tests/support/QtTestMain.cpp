@@ -1,7 +1,7 @@
 // The main of every test program: a QApplication when a display is there.
 
 #include "support/QtTestMain.h"
-#include "ui/GameFont.h"
+#include "dialogs/GameFont.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "ui/FixedDialog.h"
+#include "dialogs/FixedDialog.h"
 
-#include "ui/ErrorBox.h"
+#include "dialogs/ErrorBox.h"
 
 #include <QKeyEvent>
 #include <QPointer>

@@ -1,7 +1,7 @@
-#include "ui/FixedDialog.h"
+#include "dialogs/FixedDialog.h"
+#include "dialogs/ErrorBox.h"
 #include "support/ModalDriver.h"
 #include "support/QtTestMain.h"
-#include "ui/ErrorBox.h"
 
 #include <QTest>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "ui/GameFont.h"
+#include "dialogs/GameFont.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "ui/ErrorBox.h"
+#include "dialogs/ErrorBox.h"
 
 #include <QApplication>
 #include <QMessageBox>
