@@ -12,27 +12,43 @@ namespace {
 constexpr float r = TubeRadius;
 constexpr float RodHeight = 2.0f * r * RingCount - 0.5f;
 
+// Runs one move rule. A cue that fails strikes after the rule changed the
+// board, so the ring's matrix must still follow the board before the frame
+// ends: the first failure is kept and rethrown once the matrix is captured.
+template <class Rule> void RunRule(Rule&& rule, std::exception_ptr& failure) {
+    if (failure)
+        return;
+    try {
+        rule();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+}
+
 void DrawRing(int i, TBoardState& board, TSceneMatrices& matrices, TFrameHost& host) {
     const int p = board.SelectedPeg;
-    const float level = static_cast<float>(board.Rings[i].Level);
+    const int level = board.Rings[i].Level;
+    std::exception_ptr failure;
     LoadModelview(matrices.RingCurrent[i]);
-    TryLift(board, i, host);
+    RunRule([&] { TryLift(board, i, host); }, failure);
     if (board.CarriedRing == i) {
         LoadModelview(matrices.PegMatrix[p]);
-        glTranslatef(0.0f, 0.0f, -2.0f * r * static_cast<float>(RingCount - i));
-        glTranslatef(0.0f, 0.0f, -1.5f * r * level);
+        glTranslatef(0.0f, 0.0f, CarriedOffset(i, level));
     }
-    if (CanPlace(board, i)) {
+    if (!failure && CanPlace(board, i)) {
         // The placed transform uses the count before the ring lands.
         const float count = static_cast<float>(board.Pegs[p].Count);
+        const float l = static_cast<float>(level);
         LoadModelview(matrices.PegMatrix[p]);
-        glTranslatef(0.0f, 0.0f, 1.5f * r * (level - count));
-        glTranslatef(0.0f, 0.0f, -1.5f * r * level);
-        TryPlace(board, i, host);
+        glTranslatef(0.0f, 0.0f, 1.5f * r * (l - count));
+        glTranslatef(0.0f, 0.0f, -1.5f * r * l);
+        RunRule([&] { TryPlace(board, i, host); }, failure);
     }
     CaptureModelview(matrices.RingCurrent[i]);
+    if (failure)
+        std::rethrow_exception(failure);
     CheckRefusal(board, i, host);
-    const auto colour = RingColour(board.Rings[i].Level);
+    const auto colour = RingColour(level);
     glColor3f(colour[0], colour[1], colour[2]);
     SolidTorus(r, board.Rings[i].MajorRadius, Slices, Slices);
 }
@@ -97,14 +113,14 @@ void DrawFrame(TBoardState& board, TSceneMatrices& matrices, GLUquadric* quadric
         throw;
     }
 
-    const bool armed = board.GameActive == 1;
     bool solved = false;
     try {
         solved = CheckSolved(board, host);
     } catch (const std::exception& e) {
-        // The solved cue fails after the game was already stopped: report it
-        // and still let the player enter a name.
-        solved = armed && board.GameActive == 0;
+        // Only the solved cue can fail here, and it plays once the game is
+        // stopped: the puzzle is solved all the same, so the player still
+        // gets the name entry and the frame is still shown.
+        solved = true;
         host.ReportError(e.what());
     }
     if (solved) {

@@ -178,6 +178,7 @@ void TFrmGL::N1Click() {
 }
 
 void TFrmGL::N2Click() {
+    MP.RetryDevice(); // a sound system started meanwhile is picked up
     Surface->MakeCurrent();
     SendRingsHome(Matrices);
     ResetForNewGame(Board);

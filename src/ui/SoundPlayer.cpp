@@ -2,9 +2,11 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -21,9 +23,34 @@ struct TWavDeleter {
 };
 using TWavBuffer = std::unique_ptr<Uint8, TWavDeleter>;
 
-[[noreturn]] void ThrowSdlError() {
+std::runtime_error SdlError() {
     const char* text = SDL_GetError();
-    throw std::runtime_error(text && *text ? text : "Unknown error code");
+    return std::runtime_error(text && *text ? text : "Unknown error code");
+}
+
+// The cue's samples in the device's format. SDL's audio stream of this
+// version drops the tail of a resampled buffer, so the whole buffer goes
+// through a one-shot conversion.
+std::vector<Uint8> Convert(const SDL_AudioSpec& from, const Uint8* samples, Uint32 length,
+                           const SDL_AudioSpec& to) {
+    SDL_AudioCVT cvt{};
+    const int needed = SDL_BuildAudioCVT(&cvt, from.format, from.channels, from.freq, to.format,
+                                         to.channels, to.freq);
+    if (needed < 0)
+        throw SdlError();
+    std::vector<Uint8> converted(static_cast<std::size_t>(length) *
+                                 static_cast<std::size_t>(std::max(cvt.len_mult, 1)));
+    std::copy(samples, samples + length, converted.begin());
+    if (needed > 0) {
+        cvt.buf = converted.data();
+        cvt.len = static_cast<int>(length);
+        if (SDL_ConvertAudio(&cvt) != 0)
+            throw SdlError();
+        converted.resize(static_cast<std::size_t>(cvt.len_cvt));
+    } else {
+        converted.resize(length);
+    }
+    return converted;
 }
 
 } // namespace
@@ -37,58 +64,73 @@ TSoundPlayer::~TSoundPlayer() {
 void TSoundPlayer::PlayCue(int cue) {
     if (cue >= 1 && cue <= static_cast<int>(CueFiles.size()))
         File = CueFiles[static_cast<std::size_t>(cue - 1)];
-    Init();
 
+    // The file is read even when there is no sound, so a missing one is
+    // still reported on every cue.
     SDL_AudioSpec format{};
     Uint8* raw = nullptr;
     Uint32 length = 0;
     SDL_ClearError();
     if (!SDL_LoadWAV(File.c_str(), &format, &raw, &length))
-        ThrowSdlError();
+        throw SdlError();
     const TWavBuffer samples(raw);
 
-    // A device that was unplugged stays stopped for good, so it is reopened too.
-    if (Device != 0 &&
-        (!DeviceFits(format) || SDL_GetAudioDeviceStatus(Device) == SDL_AUDIO_STOPPED))
-        CloseDevice();
-    if (Device == 0)
-        OpenDevice(format);
-
+    if (!EnsureDevice())
+        return;
+    const std::vector<Uint8> converted = Convert(format, samples.get(), length, DeviceFormat);
     SDL_ClearQueuedAudio(Device);
     // A cue that fails to start is only a missing sound: the game goes on.
-    SDL_QueueAudio(Device, samples.get(), length);
+    SDL_QueueAudio(Device, converted.data(), static_cast<Uint32>(converted.size()));
 }
 
-std::uint32_t TSoundPlayer::QueuedBytes() const {
-    return Device != 0 ? SDL_GetQueuedAudioSize(Device) : 0;
+bool TSoundPlayer::EnsureDevice() {
+    // A device that was unplugged stays stopped for good, so it is reopened.
+    if (Device != 0 && SDL_GetAudioDeviceStatus(Device) == SDL_AUDIO_STOPPED)
+        CloseDevice();
+    if (Device != 0)
+        return true;
+    if (!DeviceRetry)
+        return false;
+    DeviceRetry = false;
+    try {
+        OpenDevice();
+    } catch (const std::runtime_error&) {
+        if (FailureReported)
+            return false;
+        FailureReported = true;
+        throw;
+    }
+    return true;
 }
 
-void TSoundPlayer::Init() {
-    if (Initialized)
-        return;
-    // Otherwise SDL catches SIGINT and SIGTERM and the game ignores them.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    SDL_ClearError();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        ThrowSdlError();
-    Initialized = true;
-}
-
-void TSoundPlayer::OpenDevice(const SDL_AudioSpec& format) {
+void TSoundPlayer::OpenDevice() {
+    if (!Initialized) {
+        // Otherwise SDL catches SIGINT and SIGTERM and the game ignores them.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        SDL_ClearError();
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+            throw SdlError();
+        Initialized = true;
+    }
     SDL_AudioSpec wanted{};
-    wanted.freq = format.freq;
-    wanted.format = format.format;
-    wanted.channels = format.channels;
+    wanted.freq = 44100;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = 2;
     wanted.samples = DeviceSamples;
-    // No callback: the device is fed through its queue. No allowed changes:
-    // SDL converts for the hardware, so the WAV samples go in as they are.
+    // No callback: the device is fed through its queue. The device keeps its
+    // own format; the cues are converted to it.
+    SDL_AudioSpec obtained{};
     SDL_ClearError();
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
-    if (device == 0)
-        ThrowSdlError();
+    const SDL_AudioDeviceID device =
+        SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, SDL_AUDIO_ALLOW_ANY_CHANGE);
+    if (device == 0) {
+        // A sound server started later is found by a fresh start of SDL's audio.
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        Initialized = false;
+        throw SdlError();
+    }
     Device = device;
-    DeviceFormat = wanted;
-    ++Opens;
+    DeviceFormat = obtained;
     SDL_PauseAudioDevice(Device, 0);
 }
 
@@ -97,9 +139,4 @@ void TSoundPlayer::CloseDevice() {
         return;
     SDL_CloseAudioDevice(Device);
     Device = 0;
-}
-
-bool TSoundPlayer::DeviceFits(const SDL_AudioSpec& format) const {
-    return format.freq == DeviceFormat.freq && format.format == DeviceFormat.format &&
-           format.channels == DeviceFormat.channels;
 }

@@ -125,24 +125,38 @@ TEST_F(Frame, LiftedRingFollowsTheSelectionAndLandsAtTheNextSlot) {
     EXPECT_EQ(Host.Cues, (std::vector<int>{1, 3, 1, 3, 1, 3}));
 }
 
-TEST_F(Frame, FailingLiftCueKeepsTheLiftEndsTheFrameAndTheNextStartsFromTheCamera) {
-    Host.FailingCues = {1};
+TEST_F(Frame, FailingCueEndsTheFrameWithTheRingDrawnWhereTheBoardPutsIt) {
+    Host.FailingCues = {1, 3};
     Board.PutMode = 0;
-    EXPECT_THROW(Draw(), std::runtime_error);
+    EXPECT_THROW(Draw(), std::runtime_error); // the lift's cue fails
     EXPECT_EQ(Board.CarriedRing, 4);
     EXPECT_EQ(Board.Pegs[0].Count, 4);
     EXPECT_EQ(Host.Swaps, 0);
-    // Ring 4's matrix was not captured: the frame stopped before.
-    EXPECT_MATRIX_NEAR(M.RingCurrent[4], M.RingHome[4]);
+    EXPECT_MATRIX_NEAR(M.RingCurrent[4], Translated(M.PegMatrix[0], 0, 0, -4.0f)); // hovering
     TGLMatrix current;
     CaptureModelview(current);
     EXPECT_MATRIX_NEAR(current, M.BaseView);
 
+    Board.SelectedPeg = 2;
+    Draw();
+    EXPECT_EQ(Host.Swaps, 1);
+    Board.PutMode = 1;
+    EXPECT_THROW(Draw(), std::runtime_error); // the put-down's cue fails
+    EXPECT_EQ(Board.CarriedRing, NoRing);
+    EXPECT_EQ(Board.Rings[4].Peg, 2);
+    EXPECT_MATRIX_NEAR(M.RingCurrent[4], M.PegMatrix[2]); // standing on its peg
+    CaptureModelview(current);
+    EXPECT_MATRIX_NEAR(current, M.BaseView);
+
+    // Nothing else changed, and the next frame starts from the camera.
     const TGLMatrix camera = M.BaseView;
+    const TSceneMatrices after = M;
     Draw();
     EXPECT_MATRIX_NEAR(M.BaseView, camera);
-    EXPECT_MATRIX_NEAR(M.RingCurrent[4], Translated(M.PegMatrix[0], 0, 0, -4.0f));
-    EXPECT_EQ(Host.Swaps, 1);
+    for (int i = 0; i < RingCount; ++i)
+        EXPECT_MATRIX_NEAR(M.RingCurrent[i], after.RingCurrent[i]);
+    EXPECT_EQ(Host.Swaps, 2);
+    EXPECT_EQ(Host.Cues, (std::vector<int>{1, 3}));
 }
 
 TEST_F(Frame, SolvedFrameOpensTheNameEntryOnceEvenWhenItsCueFails) {

@@ -4,15 +4,24 @@
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
+
+using namespace std::chrono_literals;
 
 std::string ErrorOf(TSoundPlayer& player, int cue) {
     try {
@@ -23,99 +32,187 @@ std::string ErrorOf(TSoundPlayer& player, int cue) {
     return {};
 }
 
-// The queue loses at most a few device buffers (512 bytes each here) while
-// the test looks at it.
-void ExpectQueued(const TSoundPlayer& player, std::uint32_t bytes) {
-    EXPECT_LE(player.QueuedBytes(), bytes);
-    EXPECT_GT(player.QueuedBytes() + 2048, bytes);
+// A WAV file of one constant sample value, in any PCM layout.
+void WriteConstantWav(const QString& path, int rate, int channels, int bits, int value,
+                      std::chrono::milliseconds length) {
+    const int frames = static_cast<int>(rate * length.count() / 1000);
+    QByteArray data;
+    for (int i = 0; i < frames * channels; ++i) {
+        if (bits == 8) {
+            data.append(static_cast<char>(value + 128));
+        } else {
+            const auto v = static_cast<std::uint16_t>(static_cast<std::int16_t>(value));
+            data.append(static_cast<char>(v & 0xFF));
+            data.append(static_cast<char>(v >> 8));
+        }
+    }
+    const auto put = [](QByteArray& out, std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    const int blockAlign = channels * bits / 8;
+    QByteArray wav("RIFF");
+    put(wav, 36 + static_cast<std::uint32_t>(data.size()), 4);
+    wav.append("WAVEfmt ");
+    put(wav, 16, 4);
+    put(wav, 1, 2);
+    put(wav, static_cast<std::uint32_t>(channels), 2);
+    put(wav, static_cast<std::uint32_t>(rate), 4);
+    put(wav, static_cast<std::uint32_t>(rate * blockAlign), 4);
+    put(wav, static_cast<std::uint32_t>(blockAlign), 2);
+    put(wav, static_cast<std::uint32_t>(bits), 2);
+    wav.append("data");
+    put(wav, static_cast<std::uint32_t>(data.size()), 4);
+    wav.append(data);
+    WriteFileBytes(path, wav);
 }
+
+// One stretch of the output holding one value.
+struct TSegment {
+    int Value;
+    double Seconds;
+};
+
+// SDL's disk driver writes what a player would hear into a file, in real
+// time, in the format the player asks for (16-bit stereo at 44100 Hz here).
+class TDiskAudio {
+public:
+    TDiskAudio() : File(Dir.filePath("heard.raw")) {
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", File.toLocal8Bit().constData(), 1);
+    }
+    ~TDiskAudio() { setenv("SDL_AUDIODRIVER", "dummy", 1); }
+    TDiskAudio(const TDiskAudio&) = delete;
+    TDiskAudio& operator=(const TDiskAudio&) = delete;
+
+    bool Exists() const { return QFile::exists(File); }
+
+    // The output as runs of the given cue values; silence is 0. The edges the
+    // resampler rounds off are left out.
+    std::vector<TSegment> Heard(const std::vector<int>& values) const {
+        const QByteArray raw = ReadFileBytes(File);
+        std::vector<TSegment> heard;
+        constexpr double FrameSeconds = 1.0 / 44100;
+        for (qsizetype at = 0; at + 4 <= raw.size(); at += 4) {
+            std::int16_t left = 0;
+            std::memcpy(&left, raw.constData() + at, 2);
+            std::optional<int> value;
+            for (const int v : values)
+                if (std::abs(left - v) <= std::abs(v) / 20 + 8)
+                    value = v;
+            if (!value)
+                continue;
+            if (!heard.empty() && heard.back().Value == *value)
+                heard.back().Seconds += FrameSeconds;
+            else if (!heard.empty() && heard.back().Seconds < 0.002)
+                heard.back() = {*value, FrameSeconds}; // a ripple of the resampler
+            else
+                heard.push_back({*value, FrameSeconds});
+        }
+        return heard;
+    }
+
+private:
+    QTemporaryDir Dir;
+    QString File;
+};
+
+// Cue files in every layout SDL reads: 8 and 16 bits, mono and stereo, any rate.
+constexpr int First = 4096, Second = -3000;
 
 class SoundPlayerTest : public ::testing::Test {
 protected:
     TTempWorkDir WorkDir;
-    TSoundPlayer Player;
 };
 
-TEST_F(SoundPlayerTest, CuesPlayTheirOwnFileAndOtherNumbersReplayTheLast) {
-    EXPECT_EQ(Player.FileName(), "");
-    std::uint32_t length[6] = {};
-    for (int cue = 1; cue <= 5; ++cue)
-        length[cue] = WriteTestWav(QString("Dizo%1.wav").arg(cue), 8000, cue);
-    for (int cue = 1; cue <= 5; ++cue) {
-        Player.PlayCue(cue);
-        EXPECT_EQ(Player.FileName(), "Dizo" + std::to_string(cue) + ".wav");
-        ExpectQueued(Player, length[cue]);
-    }
-    Player.PlayCue(2);
-    for (const int other : {0, 6, -1}) {
-        Player.PlayCue(other);
-        EXPECT_EQ(Player.FileName(), "Dizo2.wav") << other;
-        ExpectQueued(Player, length[2]);
-    }
-}
-
-TEST_F(SoundPlayerTest, LoadFailuresCarrySdlsTextAndThePlayerGoesOn) {
-    EXPECT_NE(ErrorOf(Player, 0), ""); // no cue yet, so no file to play
-
-    const std::string missing = ErrorOf(Player, 3);
-    EXPECT_NE(missing.find("Couldn't open"), std::string::npos) << missing;
-    EXPECT_NE(missing.find("Dizo3.wav"), std::string::npos) << missing;
-
-    const std::uint32_t length = WriteTestWav("Dizo3.wav", 8000, 2);
-    Player.PlayCue(3);
-    ExpectQueued(Player, length);
-    EXPECT_NE(ErrorOf(Player, 4), "");
-    Player.PlayCue(3);
-    EXPECT_EQ(Player.DeviceOpens(), 1);
-}
-
-TEST_F(SoundPlayerTest, NewCueCutsOffTheOneStillPlaying) {
-    const std::uint32_t longer = WriteTestWav("Dizo1.wav", 8000, 5);
-    const std::uint32_t shorter = WriteTestWav("Dizo2.wav", 8000, 1);
-    Player.PlayCue(1);
-    ExpectQueued(Player, longer);
-    Player.PlayCue(2);
-    ExpectQueued(Player, shorter);
-}
-
-TEST_F(SoundPlayerTest, CueReturnsAtOnceAndPlaysOutInTheBackground) {
-    WriteTestWav("Dizo5.wav", 8000, 1);
-    const auto start = std::chrono::steady_clock::now();
-    Player.PlayCue(5);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
-    const auto deadline = start + std::chrono::seconds(4);
-    while (Player.QueuedBytes() > 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(Player.QueuedBytes(), 0u);
-    EXPECT_TRUE(Player.DeviceOpen());
-}
-
-TEST_F(SoundPlayerTest, DeviceIsReopenedOnlyForAnotherFormat) {
-    const std::uint32_t slow = WriteTestWav("Dizo1.wav", 8000, 2);
-    WriteTestWav("Dizo2.wav", 8000, 1);
-    const std::uint32_t fast = WriteTestWav("Dizo3.wav", 11025, 2);
-    Player.PlayCue(1);
-    Player.PlayCue(2);
-    EXPECT_EQ(Player.DeviceOpens(), 1);
-    Player.PlayCue(3);
-    EXPECT_EQ(Player.DeviceOpens(), 2);
-    ExpectQueued(Player, fast);
-    Player.PlayCue(1);
-    EXPECT_EQ(Player.DeviceOpens(), 3);
-    ExpectQueued(Player, slow);
-}
-
-TEST_F(SoundPlayerTest, FileIsLookedUpInTheWorkingDirectoryOfEachCue) {
-    const std::uint32_t here = WriteTestWav("Dizo1.wav", 8000, 1);
-    Player.PlayCue(1);
+TEST_F(SoundPlayerTest, PlayerHearsEachCueInItsOwnFormatAndANewCueCutsOffTheOld) {
+    const TDiskAudio audio;
+    WriteConstantWav("Dizo1.wav", 8000, 1, 8, First / 256, 2000ms);
+    WriteConstantWav("Dizo2.wav", 22050, 2, 16, Second, 100ms);
     {
-        const TTempWorkDir elsewhere;
-        const std::uint32_t there = WriteTestWav("Dizo1.wav", 8000, 3);
-        Player.PlayCue(1);
-        ExpectQueued(Player, there);
+        TSoundPlayer player;
+        player.PlayCue(1);
+        EXPECT_EQ(player.FileName(), "Dizo1.wav");
+        std::this_thread::sleep_for(200ms);
+        player.PlayCue(2);
+        EXPECT_EQ(player.FileName(), "Dizo2.wav");
+        std::this_thread::sleep_for(400ms);
     }
-    Player.PlayCue(1);
-    ExpectQueued(Player, here);
+    // One device all along: reopening it would have started a new file.
+    const std::vector<TSegment> heard = audio.Heard({0, First, Second});
+    ASSERT_EQ(heard.size(), 4u);
+    EXPECT_EQ(heard[0].Value, 0);
+    EXPECT_EQ(heard[1].Value, First);
+    EXPECT_GT(heard[1].Seconds, 0.1);
+    EXPECT_LT(heard[1].Seconds, 0.5) << "the first cue was not cut off";
+    EXPECT_EQ(heard[2].Value, Second);
+    EXPECT_NEAR(heard[2].Seconds, 0.1, 0.01);
+    EXPECT_EQ(heard[3].Value, 0);
+}
+
+TEST_F(SoundPlayerTest, OtherNumbersReplayTheLastFileLookedUpInTheWorkingDirectoryOfEachCue) {
+    const TDiskAudio audio;
+    WriteConstantWav("Dizo3.wav", 11025, 1, 16, First, 50ms);
+    {
+        TSoundPlayer player;
+        player.PlayCue(3);
+        std::this_thread::sleep_for(150ms);
+        {
+            const TTempWorkDir elsewhere;
+            WriteConstantWav("Dizo3.wav", 11025, 1, 16, Second, 50ms);
+            player.PlayCue(0);
+            EXPECT_EQ(player.FileName(), "Dizo3.wav");
+            std::this_thread::sleep_for(150ms);
+        }
+        player.PlayCue(6);
+        std::this_thread::sleep_for(150ms);
+    }
+    std::vector<int> order;
+    for (const TSegment& s : audio.Heard({0, First, Second}))
+        if (s.Value != 0)
+            order.push_back(s.Value);
+    EXPECT_EQ(order, (std::vector<int>{First, Second, First}));
+}
+
+TEST_F(SoundPlayerTest, MissingFilesAreReportedOnEveryCueWithSdlsText) {
+    TSoundPlayer player;
+    EXPECT_NE(ErrorOf(player, 0), ""); // no cue yet, so no file to play
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const std::string missing = ErrorOf(player, 3);
+        EXPECT_NE(missing.find("Couldn't open"), std::string::npos) << missing;
+        EXPECT_NE(missing.find("Dizo3.wav"), std::string::npos) << missing;
+    }
+    WriteConstantWav("Dizo3.wav", 8000, 1, 8, 10, 10ms);
+    EXPECT_EQ(ErrorOf(player, 3), "");
+    WriteFileBytes("Dizo4.wav", "RIFF, but not a wave");
+    EXPECT_NE(ErrorOf(player, 4), "");
+    EXPECT_EQ(ErrorOf(player, 3), "");
+}
+
+TEST_F(SoundPlayerTest, WithoutADeviceThePlayerIsToldOnceAndTheNextGameTriesAgain) {
+    WriteConstantWav("Dizo1.wav", 8000, 1, 8, First / 256, 100ms);
+    setenv("SDL_AUDIODRIVER", "no-such-sound-system", 1);
+    std::optional<TSoundPlayer> player(std::in_place);
+    const std::string failure = ErrorOf(*player, 1);
+    EXPECT_NE(failure.find("no-such-sound-system"), std::string::npos) << failure;
+    const auto start = std::chrono::steady_clock::now();
+    for (int cue = 0; cue < 20; ++cue)
+        EXPECT_EQ(ErrorOf(*player, 1), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms) << "the device was tried again";
+    EXPECT_NE(ErrorOf(*player, 2), "") << "a missing file is still reported";
+
+    // A sound system that came up meanwhile is found at the next game.
+    const TDiskAudio audio;
+    player->PlayCue(1);
+    EXPECT_FALSE(audio.Exists()) << "tried again before the next game";
+    player->RetryDevice();
+    player->PlayCue(1);
+    std::this_thread::sleep_for(250ms);
+    player.reset();
+    std::vector<TSegment> heard = audio.Heard({0, First});
+    std::erase_if(heard, [](const TSegment& s) { return s.Value == 0; });
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_NEAR(heard[0].Seconds, 0.1, 0.01);
 }
 
 TEST_F(SoundPlayerTest, TerminalSignalsStillReachTheGame) {
@@ -127,7 +224,8 @@ TEST_F(SoundPlayerTest, TerminalSignalsStillReachTheGame) {
     const auto interrupt = handler(SIGINT);
     const auto terminate = handler(SIGTERM);
     WriteTestWav("Dizo1.wav");
-    Player.PlayCue(1);
+    TSoundPlayer player;
+    player.PlayCue(1);
     EXPECT_EQ(handler(SIGINT), interrupt);
     EXPECT_EQ(handler(SIGTERM), terminate);
 }
