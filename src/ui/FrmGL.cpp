@@ -10,6 +10,7 @@
 #include "ui/GLSurface.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QTimer>
@@ -58,6 +59,7 @@ TFrmGL::TFrmGL(TBoardState& board)
     layout->addWidget(Scene);
     Surface->OnFrame = [this] { FormPaint(); };
     Surface->OnResize = [this] { FormResize(); };
+    Surface->OnKey = [this](QKeyEvent* event) { QCoreApplication::sendEvent(this, event); };
 
     TimerGame = new QTimer(this);
     TimerGame->setInterval(1000);

@@ -3,7 +3,11 @@
 #include "dialogs/ErrorBox.h"
 
 #include <exception>
+#include <stdexcept>
 
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QRegion>
 #include <QSurfaceFormat>
 
 TGLSurface::TGLSurface() {
@@ -19,9 +23,24 @@ TGLSurface::TGLSurface() {
 }
 
 void TGLSurface::CreateContext() {
+    OnWayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     create();
-    GLContext.create();
-    MakeCurrent();
+    if (!handle())
+        throw std::runtime_error("The window system gave the game scene no surface");
+    if (OnWayland) {
+        // Wayland ignores the input flag on a sub-surface: an input region
+        // outside the surface lets clicks fall through to the main window,
+        // so the compositor never hands the keyboard to the scene.
+        setMask(QRegion(-1, -1, 1, 1));
+        // A sub-surface is not told it is exposed until the compositor
+        // activates the window (some never do), so frames follow the
+        // exposure of the main window instead.
+        qApp->installEventFilter(this);
+    }
+    if (!GLContext.create())
+        throw std::runtime_error("Cannot create an OpenGL context for the game scene");
+    if (!GLContext.makeCurrent(this))
+        throw std::runtime_error("Cannot make the OpenGL context of the game scene current");
 }
 
 void TGLSurface::MakeCurrent() {
@@ -36,6 +55,19 @@ void TGLSurface::SwapBuffers() {
     GLContext.swapBuffers(this);
 }
 
+bool TGLSurface::Drawable() const {
+    if (isExposed())
+        return true;
+    return OnWayland && isVisible() && TopLevel() != this && TopLevel()->isExposed();
+}
+
+QWindow* TGLSurface::TopLevel() const {
+    const QWindow* top = this;
+    while (top->parent())
+        top = top->parent();
+    return const_cast<QWindow*>(top);
+}
+
 void TGLSurface::exposeEvent(QExposeEvent*) {
     if (isExposed())
         RunFrame();
@@ -47,11 +79,27 @@ void TGLSurface::resizeEvent(QResizeEvent*) {
 }
 
 bool TGLSurface::event(QEvent* event) {
-    if (event->type() == QEvent::UpdateRequest) {
+    switch (event->type()) {
+    case QEvent::UpdateRequest:
         RunFrame();
         return true;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (OnKey) {
+            OnKey(static_cast<QKeyEvent*>(event));
+            return true;
+        }
+        break;
+    default:
+        break;
     }
     return QWindow::event(event);
+}
+
+bool TGLSurface::eventFilter(QObject* watched, QEvent* event) {
+    if (FrameWanted && event->type() == QEvent::Expose && watched == TopLevel())
+        Invalidate();
+    return QWindow::eventFilter(watched, event);
 }
 
 void TGLSurface::RunFrame() {
@@ -59,8 +107,13 @@ void TGLSurface::RunFrame() {
         FramePending = true;
         return;
     }
-    if (!OnFrame || !isExposed())
+    if (!OnFrame)
         return;
+    if (!Drawable()) {
+        FrameWanted = true; // drawn when the window is exposed
+        return;
+    }
+    FrameWanted = false;
     FrameRunning = true;
     FramePending = false;
     MakeCurrent();

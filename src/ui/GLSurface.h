@@ -5,15 +5,20 @@
 
 #include <functional>
 
-// The GL surface of the main window: a native window with its own context.
-// A frame is an ordinary handler run between makeCurrent and the swap, so it
-// may open a modal dialog in the middle and swap only after it closes.
+class QKeyEvent;
+
+// The GL surface of the main window: a native child window with its own
+// context. A frame is an ordinary handler run between makeCurrent and the
+// swap, so it may open a modal dialog in the middle and swap only after it
+// closes.
 class TGLSurface : public QWindow {
 public:
     TGLSurface();
 
     // Creates the native window and the context (24 depth bits, double
-    // buffered, compatibility profile) and makes the context current.
+    // buffered, desktop OpenGL) and makes the context current. Throws
+    // std::runtime_error when the window system cannot give the scene a
+    // surface or a context.
     void CreateContext();
     void MakeCurrent();
     void DoneCurrent();
@@ -31,17 +36,25 @@ public:
     // Runs when the surface changes size; set by the main window.
     std::function<void()> OnResize;
 
-    bool InFrame() const { return FrameRunning; }
+    // Keys that reach the surface itself; set by the main window, which
+    // holds the keyboard. A Wayland compositor may hand the keyboard to the
+    // surface when the scene is clicked.
+    std::function<void(QKeyEvent*)> OnKey;
 
 protected:
     void exposeEvent(QExposeEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void RunFrame();
+    bool Drawable() const;
+    QWindow* TopLevel() const;
 
     QOpenGLContext GLContext;
+    bool OnWayland = false;
     bool FrameRunning = false;
     bool FramePending = false;
+    bool FrameWanted = false;
 };
