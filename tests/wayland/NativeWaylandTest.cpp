@@ -1,0 +1,167 @@
+// The game on a real Wayland compositor: weston nested in an X server, input
+// sent through that X server, so every click and key travels the
+// compositor's own focus path. Started by tools/test-wayland.sh.
+
+#include "support/MainWindowFixture.h"
+#include "support/ModalDriver.h"
+#include "ui/FrmAboutTarvin.h"
+#include "ui/GLSurface.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdlib>
+#include <optional>
+
+namespace {
+
+// The compositor's screen as the X server that hosts it shows it.
+QImage HostScreen() {
+    QProcess import;
+    import.start(QStringLiteral("import"), {"-window", "root", "png:-"});
+    if (!import.waitForFinished(10000))
+        return {};
+    return QImage::fromData(import.readAllStandardOutput(), "PNG")
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// Input through the hosting X server, as a player's devices would send it.
+void HostInput(const QStringList& args) {
+    QProcess::execute(QStringLiteral("xdotool"), args);
+}
+
+bool Black(const QImage& image, int x, int y) {
+    return (image.pixel(x, y) & 0xFFFFFF) == 0;
+}
+
+// The scene's top-left corner on the screen: a black-framed 300 x 281 area
+// with something drawn inside, the compositor's desktop around it.
+std::optional<QPoint> FindScene(const QImage& screen) {
+    constexpr int W = TFrmGL::SceneWidth, H = TFrmGL::SceneHeight;
+    for (int y = 1; y + H <= screen.height(); ++y)
+        for (int x = 1; x + W <= screen.width(); ++x) {
+            if (!Black(screen, x, y) || Black(screen, x - 1, y) || Black(screen, x, y - 1))
+                continue;
+            bool frame = true;
+            for (int i = 0; frame && i < W; ++i)
+                frame = Black(screen, x + i, y) && Black(screen, x + i, y + H - 1);
+            for (int j = 0; frame && j < H; ++j)
+                frame = Black(screen, x, y + j) && Black(screen, x + W - 1, y + j);
+            if (!frame)
+                continue;
+            for (int j = 1; j < H - 1; j += 4)
+                for (int i = 1; i < W - 1; i += 4)
+                    if (!Black(screen, x + i, y + j))
+                        return QPoint(x, y);
+        }
+    return std::nullopt;
+}
+
+class NativeWayland : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        ASSERT_EQ(QGuiApplication::platformName(), "wayland");
+    }
+
+    // Shows the window and finds its scene on the screen.
+    void ShowAndFind() {
+        Frm->show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->FramesSwapped() > 0; }, 5000))
+            << "no frame was drawn at start-up";
+        // The compositor shows the frame a little later.
+        std::optional<QPoint> scene;
+        QImage screen;
+        HostInput({"mousemove", "0", "767"}); // the pointer off the scene
+        for (int attempt = 0; attempt < 20 && !scene; ++attempt) {
+            QTest::qWait(100);
+            screen = HostScreen();
+            scene = FindScene(screen);
+        }
+        if (!scene && std::getenv("TARVIN_SHOTS"))
+            screen.save(QString::fromLocal8Bit(std::getenv("TARVIN_SHOTS")) + "/no-scene.png");
+        ASSERT_TRUE(scene) << "the scene is not on the screen";
+        SceneOnScreen = *scene;
+    }
+
+    // A point of the main window on the screen.
+    QPoint OnScreen(QWidget* widget, QPoint point) const {
+        return SceneOnScreen + widget->mapTo(Frm, point) - Frm->Scene->mapTo(Frm, QPoint(0, 0));
+    }
+
+    void Click(QPoint at) {
+        HostInput({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    }
+
+    // A key through the compositor; true when the selection then moved to peg.
+    bool KeyMoves(const char* key, int peg) {
+        HostInput({"key", key});
+        return QTest::qWaitFor([&] { return Board.SelectedPeg == peg; }, 2000);
+    }
+
+    QPoint MenuOnScreen() const {
+        return OnScreen(Frm->MainMenu1,
+                        Frm->MainMenu1->actionGeometry(Frm->N1->menuAction()).center());
+    }
+
+    QPoint SceneOnScreen;
+};
+
+TEST_F(NativeWayland, SceneIsDrawnAtStartUpWithoutActivation) {
+    Frm->show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Frm->FramesSwapped() > 0; }, 5000));
+}
+
+TEST_F(NativeWayland, KeysStayWithTheGameAfterAClickInTheScene) {
+    ShowAndFind();
+    Click(SceneOnScreen + QPoint(150, 140));
+    EXPECT_TRUE(KeyMoves("Right", 1));
+    Click(SceneOnScreen + QPoint(20, 260));
+    EXPECT_TRUE(KeyMoves("Right", 2));
+    EXPECT_TRUE(Frm->isActiveWindow());
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
+}
+
+TEST_F(NativeWayland, KeysStayWithTheGameAfterTheMenuWasOpenedAndClosed) {
+    ShowAndFind();
+    Click(MenuOnScreen());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 2000));
+    HostInput({"key", "Escape"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000));
+    EXPECT_TRUE(KeyMoves("Right", 1));
+
+    Click(MenuOnScreen());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 2000));
+    Click(MenuOnScreen());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000));
+    EXPECT_TRUE(KeyMoves("Right", 2));
+    EXPECT_TRUE(Frm->isVisible()) << "an Escape reached the game";
+}
+
+TEST_F(NativeWayland, KeysStayWithTheGameAfterADialogClosed) {
+    ShowAndFind();
+    Click(SceneOnScreen + QPoint(150, 140));
+    TFrmAboutTarvin* box = &Windows->FrmAbout;
+    QWindow* parent = nullptr;
+    // Closed with its one button once the compositor gave it the keyboard.
+    When([&] { return box->isActiveWindow(); },
+         [&] {
+             parent = box->windowHandle()->transientParent();
+             HostInput({"key", "Return"});
+         });
+    Frm->N5->trigger(); // "Об игре", modal: returns when the box has closed
+    EXPECT_FALSE(box->isVisible());
+    EXPECT_EQ(parent, Frm->windowHandle()) << "the box is not transient for the main window";
+    // The compositor hands the keyboard back once its closing animation ended.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Frm->isActiveWindow(); }, 3000));
+    EXPECT_TRUE(KeyMoves("Right", 1));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
+}
+
+} // namespace

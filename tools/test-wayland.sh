@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The game on native Wayland: weston nested in a private Xvfb (input goes in
+# through that X server, so it travels the compositor's own focus path), and
+# weston's headless backend, where the window is never activated.
+# Usage: tools/test-wayland.sh (after a build)
+source "$(dirname "$0")/common.sh"
+ensure_packages "${WAYLAND_PACKAGES[@]}"
+build_tarvin wayland_tests
+
+work="$(mktemp -d)"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY
+
+# Waits until a file shows up, or gives up after 10 s.
+wait_for() {
+    for _ in $(seq 100); do [ -e "$1" ] && return 0; sleep 0.1; done
+    echo "test-wayland: $2 did not start" >&2
+    return 1
+}
+
+# A free display number for the private X server.
+display=90
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for "/tmp/.X11-unix/X$display" Xvfb
+export DISPLAY=":$display"
+
+# No screen lock or blanking while the tests run.
+weston_common=(--use-pixman --idle-time=0)
+weston --backend=x11-backend.so --width=1024 --height=768 --socket=tarvin-nested \
+    "${weston_common[@]}" >"$work/weston-nested.log" 2>&1 &
+pids+=($!)
+weston --backend=headless-backend.so --socket=tarvin-headless \
+    "${weston_common[@]}" >"$work/weston-headless.log" 2>&1 &
+pids+=($!)
+wait_for "$XDG_RUNTIME_DIR/tarvin-nested" weston
+wait_for "$XDG_RUNTIME_DIR/tarvin-headless" weston
+sleep 1 # the desktop shell draws its panel and background
+
+export TARVIN_SHOTS="${TARVIN_SHOTS:-$work}"
+run() {
+    WAYLAND_DISPLAY="$1" QT_QPA_PLATFORM=wayland SDL_AUDIODRIVER=dummy \
+        WAYLAND_DEBUG=${TARVIN_WL_DEBUG:-} timeout 60 "$BUILD/tests/wayland_tests" "${@:2}"
+}
+status=0
+run tarvin-headless --gtest_filter='*DrawnAtStartUp*' || status=1
+run tarvin-nested "$@" || status=1
+if [ "$status" -ne 0 ]; then
+    echo "test-wayland: failed; compositor logs follow" >&2
+    tail -n 20 "$work"/weston-*.log >&2
+fi
+exit "$status"
