@@ -13,8 +13,26 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+
+namespace {
+
+// The menu bar's style without keyboard navigation by a lone Alt: the
+// arrows, Space and Escape belong to the game, and an Alt tapped by accident
+// (or on the way to Alt+Tab) would take them into the menu bar unseen.
+class TNoAltMenuStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
 
 TFrmGL::TFrmGL(TBoardState& board)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -32,6 +50,9 @@ TFrmGL::TFrmGL(TBoardState& board)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     MainMenu1 = new QMenuBar(this);
+    auto* menuStyle = new TNoAltMenuStyle;
+    menuStyle->setParent(MainMenu1);
+    MainMenu1->setStyle(menuStyle);
     layout->setMenuBar(MainMenu1);
     N1 = MainMenu1->addMenu(QStringLiteral("Игра"));
     N2 = N1->addAction(QStringLiteral("Новая"));

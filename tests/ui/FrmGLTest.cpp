@@ -127,6 +127,53 @@ TEST_F(MainWindow, KeysStillArriveAfterTheMenuWasUsedWithMouseOrKeyboard) {
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
 }
 
+TEST_F(MainWindow, RingWhosePutDownCueFailedIsDrawnOnItsPegAndTheErrorShownOnce) {
+    ShowWindow();
+    Press(Qt::Key_Space); // lift ring 4
+    Press(Qt::Key_Left);  // over peg 2
+    QFile::remove(Dir->Path("Dizo3.wav"));
+    QTest::keyClick(Frm->windowHandle(), Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Errors.isEmpty(); }, 5000));
+    EXPECT_EQ(Board.Rings[4].Peg, 2);
+    EXPECT_EQ(Board.CarriedRing, NoRing);
+
+    const int frames = Frm->FramesSwapped();
+    Frm->Invalidate();
+    ASSERT_TRUE(WaitForFrameAfter(frames));
+    for (int k = 0; k < 16; ++k)
+        EXPECT_NEAR(Frm->Matrices.RingCurrent[4][k], Frm->Matrices.PegMatrix[2][k], 1e-5);
+    EXPECT_EQ(Errors.size(), 1);
+}
+
+TEST_F(MainWindow, WithoutASoundDeviceThePlayerIsToldOnceAndPlaysOnSilently) {
+    setenv("SDL_AUDIODRIVER", "no-such-sound-system", 1);
+    ShowWindow();
+    Press(Qt::Key_Right);
+    Press(Qt::Key_Right);
+    Press(Qt::Key_Space); // lift: a cue of the frame
+    Frm->N2Click();       // tries the device again, silently
+    Press(Qt::Key_Left);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EQ(Board.SelectedPeg, 2);
+    ASSERT_EQ(Errors.size(), 1) << Errors.join("; ").toStdString();
+    EXPECT_TRUE(Errors[0].contains("no-such-sound-system")) << Errors[0].toStdString();
+    QFile::remove(Dir->Path("Dizo2.wav"));
+    Press(Qt::Key_Right);
+    Press(Qt::Key_Right);
+    EXPECT_EQ(Errors.size(), 3) << "a missing cue file is still reported on every cue";
+}
+
+TEST_F(MainWindow, ALoneAltLeavesTheKeysWithTheGame) {
+    ShowWindow();
+    QTest::keyClick(Frm->windowHandle(), Qt::Key_Alt);
+    for (int peg : {1, 2, 0}) {
+        Press(Qt::Key_Right);
+        EXPECT_EQ(Board.SelectedPeg, peg);
+    }
+    EXPECT_EQ(Frm->MainMenu1->activeAction(), nullptr);
+    EXPECT_FALSE(Frm->N1->isVisible());
+}
+
 TEST_F(MainWindow, ClockTicksEverySecondAndEnablingItAgainKeepsItsPhase) {
     ShowWindow();
     EXPECT_TRUE(Frm->TimerGame->isActive());
