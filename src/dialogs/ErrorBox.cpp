@@ -30,7 +30,12 @@ void ShowErrorBox(const QString& text) {
         return;
     }
     QPointer<QWidget> active = QApplication::activeWindow();
-    QMessageBox box(QMessageBox::Critical, AppTitle, shown, QMessageBox::Ok);
+    // Owned by a window of the game, so compositors place it over that window.
+    QWidget* owner = active;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (!owner && window->isVisible() && window->windowType() == Qt::Window)
+            owner = window;
+    QMessageBox box(QMessageBox::Critical, AppTitle, shown, QMessageBox::Ok, owner);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
     if (active) // a bare X server hands the focus to nobody by itself

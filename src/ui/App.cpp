@@ -22,6 +22,8 @@ int RunTarvin(int argc, char** argv) {
     TBoardState board = InitialBoardState();
     TTarvinWindows windows(board);
     TFrmGL& frmGL = windows.FrmGL;
+    if (!frmGL.SceneReady())
+        return 1; // the error box has told why
 
     frmGL.adjustSize();
     if (const QScreen* screen = frmGL.screen())

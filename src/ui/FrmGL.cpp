@@ -242,6 +242,14 @@ bool TFrmGL::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+void TFrmGL::changeEvent(QEvent* event) {
+    // Title bars drawn by Qt itself (on Wayland without server decorations)
+    // always offer to maximize; the game keeps its fixed size.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+    QWidget::changeEvent(event);
+}
+
 void TFrmGL::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key == Qt::Key_Escape || key == Qt::Key_Left || key == Qt::Key_Right ||

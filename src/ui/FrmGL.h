@@ -55,6 +55,10 @@ public:
     void EnableGameTimer();
     void Invalidate();
 
+    // Whether the GL surface and context were made: without them the game
+    // cannot be shown, and it ends once the error was reported.
+    bool SceneReady() const { return Quadric.has_value(); }
+
     // Frames completed so far (swapped to the screen).
     int FramesSwapped() const { return SwapCount; }
 
@@ -75,6 +79,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

@@ -128,6 +128,25 @@ TEST_F(NativeWayland, KeysStayWithTheGameAfterAClickInTheScene) {
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
 }
 
+TEST_F(NativeWayland, TitleBarNeverMaximizesOrResizesTheWindow) {
+    ShowAndFind();
+    const QSize size = Frm->size();
+    // Qt's own title bar: 3 pixels of border, 30 of title, the maximize
+    // button second from the right.
+    const QPoint frame = OnScreen(Frm, QPoint(0, 0)) - QPoint(3, 30);
+    Click(frame + QPoint(size.width() + 6 - 40, 15));
+    QTest::qWait(500);
+    EXPECT_FALSE(Frm->isMaximized());
+    EXPECT_EQ(Frm->size(), size);
+    // Dragging the bottom right corner.
+    const QPoint corner = frame + QPoint(size.width() + 5, size.height() + 32);
+    HostInput({"mousemove", QString::number(corner.x()), QString::number(corner.y()), "mousedown",
+               "1", "mousemove_relative", "--", "80", "60", "mouseup", "1"});
+    QTest::qWait(500);
+    EXPECT_EQ(Frm->size(), size);
+    EXPECT_EQ(Frm->Surface->size(), QSize(TFrmGL::SceneWidth, TFrmGL::SceneHeight));
+}
+
 TEST_F(NativeWayland, KeysStayWithTheGameAfterTheMenuWasOpenedAndClosed) {
     ShowAndFind();
     Click(MenuOnScreen());
