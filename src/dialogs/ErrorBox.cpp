@@ -30,7 +30,7 @@ void ShowErrorBox(const QString& text) {
         return;
     }
     QPointer<QWidget> active = QApplication::activeWindow();
-    QMessageBox box(QMessageBox::Critical, AppTitle, shown, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, ErrorBoxCaption, shown, QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
     if (active) // a bare X server hands the focus to nobody by itself
