@@ -35,7 +35,7 @@ void ShowErrorBox(const QString& text) {
     for (QWidget* window : QApplication::topLevelWidgets())
         if (!owner && window->isVisible() && window->windowType() == Qt::Window)
             owner = window;
-    QMessageBox box(QMessageBox::Critical, AppTitle, shown, QMessageBox::Ok, owner);
+    QMessageBox box(QMessageBox::Critical, ErrorBoxCaption, shown, QMessageBox::Ok, owner);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
     if (active) // a bare X server hands the focus to nobody by itself

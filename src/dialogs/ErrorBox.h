@@ -6,14 +6,14 @@
 #include <functional>
 #include <string>
 
-// Caption of the error boxes and the application's title.
-inline const QString AppTitle = QStringLiteral("Логическая игра \"Тарвин\"");
+// Caption of every error box.
+inline const QString ErrorBoxCaption = QStringLiteral("Логическая игра \"Тарвин\"");
 
 // The error's text with a full stop added when it ends in a character whose
 // code is above that of '.' (so not after '.', '!', ')' or a space).
 QString ErrorBoxText(const QString& text);
 
-// Shows the error box: critical icon, one OK button, the application title as
+// Shows the error box: critical icon, one OK button, ErrorBoxCaption as
 // caption, modal to the whole application. Focus goes back afterwards to the
 // window that had it.
 void ShowErrorBox(const QString& text);

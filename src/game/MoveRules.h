@@ -22,9 +22,11 @@ bool CheckRefusal(TBoardState& board, int i, TMoveEffects& effects);
 // Picking up from an empty peg is impossible: the intent falls back to putting down.
 bool ForcePutMode(TBoardState& board);
 
-// All five rings on peg 1 or 2: stops the clock and the keys, then plays the
-// solved cue. True when this frame solved the puzzle. The game is stopped
-// before the cue, so a failing cue cannot leave the test armed; the caller
-// still owes the player the name entry when the cue throws.
+// All five rings stand on peg 1 or all five on peg 2; back on peg 0 is no solution.
 bool IsSolvedPosition(const TBoardState& board);
+
+// A solved position while the game is on: stops the clock and the keys, then
+// plays the solved cue. True when this frame solved the puzzle. The game is
+// stopped before the cue, so a failing cue cannot leave the test armed; the
+// caller still owes the player the name entry when the cue throws.
 bool CheckSolved(TBoardState& board, TMoveEffects& effects);

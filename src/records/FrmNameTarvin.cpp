@@ -26,77 +26,44 @@ bool IsLineBreak(QChar c) {
     }
 }
 
-// What of a typed or pasted piece may go into a name: its first line, minus
-// control characters and characters the records file cannot hold, cut to room.
-QString CleanInsertion(QStringView inserted, qsizetype room) {
-    QString kept;
-    for (const QChar c : inserted) {
-        if (kept.size() >= room || IsLineBreak(c))
-            break;
-        if (c.category() != QChar::Other_Control && CanStoreInRecords(c))
-            kept.append(c);
-    }
-    return kept;
+bool IsRefused(QChar c) {
+    return c.category() == QChar::Other_Control || !CanStoreInRecords(c);
 }
-} // namespace
 
-// Filters every edit the player makes, comparing with the text before it.
-// QLineEdit applies a validator's rewritten text before it signals anything,
-// and routes typing, pasting, dropping and input methods through it.
+// Cleans the text after every edit; the edit box has already cut the edit to
+// the room left. A name never keeps a line break, so one can only have come
+// with the piece just inserted, which ends at the cursor: of that piece only
+// the first line stays.
 class TNameValidator : public QValidator {
 public:
-    explicit TNameValidator(QObject* parent) : QValidator(parent) {}
-
-    // Lets the program's own text through unfiltered and uncut.
-    void ExpectText(const QString& text) { Before = text; }
+    using QValidator::QValidator;
 
     State validate(QString& input, int& pos) const override {
-        if (input == Before)
-            return Acceptable;
-        // The cursor ends up behind the inserted piece; what follows it was
-        // there before. Without a usable cursor fall back to a plain diff.
-        qsizetype suffix = input.size() - pos;
-        if (pos < 0 || suffix < 0 || suffix > Before.size() ||
-            QStringView(input).right(suffix) != QStringView(Before).right(suffix)) {
-            suffix = 0;
-            const qsizetype most = std::min(input.size(), Before.size());
-            while (suffix < most &&
-                   input[input.size() - 1 - suffix] == Before[Before.size() - 1 - suffix])
-                ++suffix;
-        }
-        const qsizetype prefixLimit = std::min(input.size(), Before.size()) - suffix;
-        qsizetype prefix = 0;
-        while (prefix < prefixLimit && input[prefix] == Before[prefix])
-            ++prefix;
-
-        const QStringView inserted = QStringView(input).mid(prefix, input.size() - suffix - prefix);
-        const qsizetype room =
-            std::max<qsizetype>(0, TFrmNameTarvin::MaxNameLength - prefix - suffix);
-        const QString kept = CleanInsertion(inserted, room);
-        if (kept != inserted) {
-            input = input.left(prefix) + kept + input.right(suffix);
-            pos = static_cast<int>(prefix + kept.size());
-        }
-        Before = input;
+        pos = std::clamp(pos, 0, static_cast<int>(input.size()));
+        const auto lineEnd = static_cast<int>(
+            std::find_if(input.cbegin(), input.cbegin() + pos, IsLineBreak) - input.cbegin());
+        input.remove(lineEnd, pos - lineEnd);
+        pos = lineEnd -
+              static_cast<int>(std::count_if(input.cbegin(), input.cbegin() + lineEnd, IsRefused));
+        input.removeIf(IsRefused);
         return Acceptable;
     }
-
-private:
-    mutable QString Before;
 };
+} // namespace
 
 TFrmNameTarvin::TFrmNameTarvin(QWidget* mainWindow, TFrmTable& recordsWindow)
     : TFixedDialog(mainWindow, QStringLiteral("Тарвин"), 280, 109),
       Label1(new QLabel(QStringLiteral("Введите свое имя:"), this)), Edit1(new QLineEdit(this)),
-      Button1(new QPushButton(QStringLiteral("Ok"), this)), RecordsWindow(recordsWindow),
-      Validator(new TNameValidator(this)) {
+      Button1(new QPushButton(QStringLiteral("Ok"), this)), RecordsWindow(recordsWindow) {
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(10, 10);
     Label1->adjustSize();
 
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(10, 40, 261, 21);
-    Edit1->setValidator(Validator);
+    // Cuts what the program sets too; its one preset is far shorter.
+    Edit1->setMaxLength(MaxNameLength);
+    Edit1->setValidator(new TNameValidator(Edit1));
 
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(200, 80, 71, 21);
@@ -107,9 +74,7 @@ TFrmNameTarvin::TFrmNameTarvin(QWidget* mainWindow, TFrmTable& recordsWindow)
 
 void TFrmNameTarvin::BeginNameEntry(const std::string& solvedTime) {
     SolvedTime = QString::fromStdString(solvedTime);
-    const QString suggested = QStringLiteral("Игрок");
-    Validator->ExpectText(suggested);
-    Edit1->setText(suggested);
+    Edit1->setText(QStringLiteral("Игрок"));
     Edit1->selectAll();
     Edit1->setFocus();
     ShowModal();

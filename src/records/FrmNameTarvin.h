@@ -10,7 +10,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class TFrmTable;
-class TNameValidator;
 
 // Asks the player who solved the puzzle for a name, records it with the
 // solving time and shows the records window.
@@ -33,6 +32,5 @@ public:
 
 private:
     TFrmTable& RecordsWindow;
-    TNameValidator* const Validator;
     QString SolvedTime;
 };

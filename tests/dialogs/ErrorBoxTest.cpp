@@ -39,7 +39,7 @@ TEST(ErrorBox, GuardCatchesAndReportsWhateverTheHandlerThrows) {
     EXPECT_EQ(shown, (QStringList{"Disk full.", "Unknown error."}));
 }
 
-TEST(ErrorBox, IsACriticalBoxWithTheApplicationTitleAndOneOkButton) {
+TEST(ErrorBox, IsACriticalBoxWithTheGameCaptionAndOneOkButton) {
     TARVIN_NEEDS_DISPLAY();
     QString title, text;
     bool critical = false;

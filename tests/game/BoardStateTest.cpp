@@ -11,10 +11,11 @@ void TickTimes(TBoardState& board, int n) {
 
 TEST(BoardState, StartsWithFiveRingsOnTheLeftPegAndPutModeOn) {
     const TBoardState board = InitialBoardState();
+    const float radii[RingCount] = {1.0f, 0.9f, 0.8f, 0.7f, 0.6f};
     for (int i = 0; i < RingCount; ++i) {
         EXPECT_EQ(board.Rings[i].Level, i);
         EXPECT_EQ(board.Rings[i].SizeRank, 5 - i);
-        EXPECT_FLOAT_EQ(board.Rings[i].MajorRadius, 1.0f - 0.1f * static_cast<float>(i));
+        EXPECT_FLOAT_EQ(board.Rings[i].MajorRadius, radii[i]) << "ring " << i;
         EXPECT_EQ(board.Rings[i].Peg, 0);
         EXPECT_EQ(board.Rings[i].Position, i + 1);
     }

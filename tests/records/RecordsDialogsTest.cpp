@@ -78,6 +78,10 @@ TEST_F(RecordsDialogs, NameBoxTakesTwentyCharactersOfOneLine) {
     edit->clear();
     Paste(edit, QStringLiteral("Ана\tлиз\x01\r\nвторая строка"));
     EXPECT_EQ(edit->text(), QStringLiteral("Анализ"));
+    edit->setCursorPosition(2); // in the middle, what follows the cursor stays
+    Paste(edit, QStringLiteral("-\r\nдва"));
+    EXPECT_EQ(edit->text(), QStringLiteral("Ан-ализ"));
+    EXPECT_EQ(edit->cursorPosition(), 3);
     edit->clear();
     Paste(edit, QStringLiteral("中ÀЁж\x1A😀\u2028next")); // not in the code page, or breaks
     EXPECT_EQ(edit->text(), QStringLiteral("Ёж"));

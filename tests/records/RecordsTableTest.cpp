@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
 TEST(RecordsTable, CutRowsNeverComeBack) {
     TRecordsTable table;
     EXPECT_EQ(table.RowCount(), 2);
@@ -18,11 +16,21 @@ TEST(RecordsTable, CutRowsNeverComeBack) {
         EXPECT_TRUE(table.Cell(0, row).isEmpty()) << "row " << row;
 }
 
-TEST(RecordsTable, RefusesCellsOutsideAndTooFewRows) {
+TEST(RecordsTable, StartsAsHeaderAndBlankSlotAndEachEntryKeepsTheOnesBefore) {
     TRecordsTable table;
-    EXPECT_THROW(table.Cell(2, 0), std::out_of_range);
-    EXPECT_THROW(table.Cell(0, -1), std::out_of_range);
-    EXPECT_THROW(table.SetCell(0, 2, QStringLiteral("x")), std::out_of_range);
-    EXPECT_THROW(table.SetRowCount(1), std::out_of_range);
-    EXPECT_EQ(table.RowCount(), 2);
+    ASSERT_EQ(table.RowCount(), 2);
+    for (int col = 0; col < TRecordsTable::ColumnCount; ++col)
+        EXPECT_TRUE(table.Cell(col, 1).isEmpty()) << "the first entry's slot is blank";
+    // As the name entry does it: fill the last row, then add a new blank slot.
+    for (const QString& name : {QStringLiteral("Аня"), QStringLiteral("Пётр")}) {
+        const int slot = table.RowCount() - 1;
+        table.SetCell(0, slot, name);
+        table.SetCell(1, slot, QStringLiteral("0 : 1 : 2"));
+        table.SetRowCount(table.RowCount() + 1);
+    }
+    ASSERT_EQ(table.RowCount(), 4);
+    EXPECT_EQ(table.Cell(0, 1), QStringLiteral("Аня"));
+    EXPECT_EQ(table.Cell(0, 2), QStringLiteral("Пётр"));
+    EXPECT_EQ(table.Cell(1, 2), QStringLiteral("0 : 1 : 2"));
+    EXPECT_TRUE(table.Cell(0, 3).isEmpty() && table.Cell(1, 3).isEmpty());
 }

@@ -1,10 +1,13 @@
 #include "render/View.h"
 #include "support/GLTestContext.h"
+#include "support/GLTestFramebuffer.h"
 #include "support/MatrixMath.h"
 #include "support/QtTestMain.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -60,18 +63,52 @@ TEST(SetUpView, SendRingsHomeRestoresEveryRingAndLeavesTheCameraCurrent) {
     EXPECT_MATRIX_NEAR(current, m.BaseView);
 }
 
-TEST(SceneState, LightingColourMaterialAndDepthTestAreOn) {
+// A square of the given colour filling x0..x1 of the view at depth z (nearer
+// the larger), its normal facing the viewer or away from it.
+void Square(float x0, float x1, float z, float normalZ, float r, float g, float b) {
+    glColor3f(r, g, b);
+    glNormal3f(0.0f, 0.0f, normalZ);
+    glBegin(GL_QUADS);
+    glVertex3f(x0, -1.0f, z);
+    glVertex3f(x1, -1.0f, z);
+    glVertex3f(x1, 1.0f, z);
+    glVertex3f(x0, 1.0f, z);
+    glEnd();
+}
+
+TEST(SceneState, ColoursAreLitFromTheViewerAndNearerSurfacesHideFartherOnes) {
     TARVIN_NEEDS_DISPLAY();
     TGLTestContext gl;
     ASSERT_TRUE(gl.Valid());
+    TGLTestFramebuffer fb(30, 10);
+    ASSERT_TRUE(fb.Valid());
     InitSceneState();
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
-    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    GLint depthBits = 0;
-    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
-    EXPECT_GE(depthBits, 16);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1.5, 1.5, -1, 1, -10, 10); // one unit is 10 pixels
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    // Left: facing the light, the colour itself (red 1.2 clamps to full),
+    // not the material's default grey.
+    Square(-1.5f, -0.5f, 0.0f, 1.0f, 1.0f, 0.0f, 0.0f);
+    // Middle: turned away from the light, only the ambient fifth is left.
+    Square(-0.5f, 0.5f, 0.0f, -1.0f, 1.0f, 0.0f, 0.0f);
+    // Right: a near green square drawn first, a far blue one after it.
+    Square(0.5f, 1.5f, 1.0f, 1.0f, 0.0f, 1.0f, 0.0f);
+    Square(0.5f, 1.5f, -1.0f, 1.0f, 0.0f, 0.0f, 1.0f);
+
+    const auto near = [](const QColor& c, int r, int g, int b) {
+        return std::abs(c.red() - r) <= 2 && std::abs(c.green() - g) <= 2 &&
+               std::abs(c.blue() - b) <= 2;
+    };
+    EXPECT_PRED4(near, fb.Pixel(5, 5), 255, 0, 0);
+    EXPECT_PRED4(near, fb.Pixel(15, 5), 51, 0, 0);
+    EXPECT_PRED4(near, fb.Pixel(25, 5), 0, 255, 0);
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECT_PRED4(near, fb.Pixel(5, 5), 0, 0, 0) << "the background is black";
 }
 
 } // namespace

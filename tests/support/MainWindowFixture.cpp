@@ -3,6 +3,7 @@
 #include "dialogs/ErrorBox.h"
 #include "support/QtTestMain.h"
 
+#include <QKeySequence>
 #include <QTest>
 
 void MainWindowFixture::SetUp() {
@@ -39,6 +40,8 @@ void MainWindowFixture::Press(int key) {
                           (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Space);
     // Through the window system, so the key goes wherever the focus is.
     QTest::keyClick(Frm->windowHandle(), static_cast<Qt::Key>(key));
-    if (accepted)
-        WaitForFrameAfter(before);
+    if (accepted) {
+        ASSERT_TRUE(WaitForFrameAfter(before))
+            << "no frame after " << QKeySequence(key).toString().toStdString();
+    }
 }

@@ -21,10 +21,13 @@ protected:
 
     // Shows the window and waits for its first frame.
     void ShowWindow();
-    // Presses a key on the main window and waits for the frame it asks for.
+    // Presses a key on the main window and waits for the frame it asks for;
+    // when that frame never comes the test fails here. Loops that press
+    // until something happens stop through ASSERT_NO_FATAL_FAILURE.
     void Press(int key);
-    // Waits until more than `frames` frames were swapped.
-    bool WaitForFrameAfter(int frames);
+    // Waits until more than `frames` frames were swapped; false when they
+    // did not come in time.
+    [[nodiscard]] bool WaitForFrameAfter(int frames);
 
     std::unique_ptr<TTempWorkDir> Dir;
     TBoardState Board = InitialBoardState();

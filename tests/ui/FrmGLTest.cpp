@@ -3,10 +3,13 @@
 
 #include <QAction>
 #include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
+
+#include <GL/gl.h>
 
 namespace {
 
@@ -23,8 +26,49 @@ TEST_F(MainWindow, HasItsCaptionFixedSceneSizeAndNoMaximizeButton) {
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
-    EXPECT_FALSE(Frm->windowIcon().isNull());
-    EXPECT_EQ(Frm->windowIcon().pixmap(16, 16).size(), QSize(16, 16));
+}
+
+TEST_F(MainWindow, IconIsTheRedLettersGAndLOnBlack) {
+    // clang-format off
+    const QStringList design = {
+        "................",
+        "................",
+        "................",
+        "..........##....",
+        "..........##....",
+        "..####....##....",
+        ".##..##...##....",
+        ".##..##...##....",
+        ".##..##...##....",
+        "..#####...##....",
+        ".....##...##....",
+        ".....##...##....",
+        ".##..##...######",
+        "..####....######",
+        "................",
+        "................",
+    };
+    // clang-format on
+    const QImage icon = Frm->windowIcon().pixmap(QSize(16, 16), 1.0).toImage();
+    ASSERT_EQ(icon.size(), QSize(16, 16));
+    QStringList drawn; // '#' pure red, '.' black, '?' anything else
+    for (int y = 0; y < 16; ++y) {
+        QString row;
+        for (int x = 0; x < 16; ++x) {
+            const QRgb pixel = icon.pixel(x, y);
+            row += pixel == qRgb(255, 0, 0) ? '#' : pixel == qRgb(0, 0, 0) ? '.' : '?';
+        }
+        drawn << row;
+    }
+    EXPECT_EQ(drawn.join('\n'), design.join('\n'));
+}
+
+TEST_F(MainWindow, SceneSurfaceHasTheDepthBufferTheDepthTestNeeds) {
+    ShowWindow();
+    Frm->Surface->MakeCurrent();
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    EXPECT_GE(depthBits, 16);
 }
 
 TEST_F(MainWindow, GameMenuHoldsItsItemsWithRecordsDisabledAtStart) {

@@ -22,7 +22,7 @@ class GameFlow : public MainWindowFixture {
 protected:
     void Select(int peg) {
         while (Board.SelectedPeg != peg)
-            Press(Qt::Key_Right);
+            ASSERT_NO_FATAL_FAILURE(Press(Qt::Key_Right));
     }
 
     // Plays the whole solution with the keyboard, one ring move at a time.
@@ -38,11 +38,11 @@ protected:
         hanoi(hanoi, RingCount, 0, target, 3 - target);
         ASSERT_EQ(moves.size(), 31u);
         for (const auto& [from, to] : moves) {
-            Select(from);
-            Press(Qt::Key_Space);
+            ASSERT_NO_FATAL_FAILURE(Select(from));
+            ASSERT_NO_FATAL_FAILURE(Press(Qt::Key_Space));
             ASSERT_EQ(Board.PutMode, 0);
-            Select(to);
-            Press(Qt::Key_Space);
+            ASSERT_NO_FATAL_FAILURE(Select(to));
+            ASSERT_NO_FATAL_FAILURE(Press(Qt::Key_Space));
         }
     }
 
@@ -98,7 +98,7 @@ TEST_F(GameFlow, SolvedByKeysPlaysTheSolvedCueFreezesTheClockAndIgnoresKeys) {
              framesDuringEntry = Frm->FramesSwapped();
              Windows->FrmName.close();
          });
-    SolveOnto(2);
+    ASSERT_NO_FATAL_FAILURE(SolveOnto(2));
     EXPECT_TRUE(asked) << "the name entry opened";
     EXPECT_EQ(framesDuringEntry, framesBeforeEntry);
     EXPECT_TRUE(WaitForFrameAfter(framesBeforeEntry + 1)) << "the repaint runs afterwards";
@@ -140,7 +140,7 @@ TEST_F(GameFlow, SolvedGameRecordsTheTypedNameAndTheTimeOfTheSolve) {
                   });
              QTest::mouseClick(entry.Button1, Qt::LeftButton);
          });
-    SolveOnto(1);
+    ASSERT_NO_FATAL_FAILURE(SolveOnto(1));
     const QString solvedAt = QString::fromStdString(TimeText(Board));
 
     EXPECT_EQ(shownName, "Вася");

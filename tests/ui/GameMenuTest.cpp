@@ -55,7 +55,7 @@ protected:
                  QTest::mouseClick(entry.Button1, Qt::LeftButton);
              });
         OneMoveFromSolved();
-        Press(Qt::Key_Space);
+        ASSERT_NO_FATAL_FAILURE(Press(Qt::Key_Space));
         ASSERT_TRUE(recorded);
     }
 };
@@ -94,7 +94,7 @@ TEST_F(GameMenu, NewGameDuringAGameZeroesTheClockButKeepsTheTimersPhase) {
 
 TEST_F(GameMenu, NewGameAfterASolveRearmsKeysSolvedTestAndAFullFirstSecond) {
     ShowWindow();
-    SolveAndRecord(QStringLiteral("Первый"));
+    ASSERT_NO_FATAL_FAILURE(SolveAndRecord(QStringLiteral("Первый")));
     ASSERT_EQ(Board.GameActive, 0);
     ASSERT_FALSE(Frm->TimerGame->isActive());
 
@@ -108,7 +108,7 @@ TEST_F(GameMenu, NewGameAfterASolveRearmsKeysSolvedTestAndAFullFirstSecond) {
     EXPECT_EQ(Board.SelectedPeg, 1);
 
     // Second game in the same run: the solved test fires again.
-    SolveAndRecord(QStringLiteral("Второй"));
+    ASSERT_NO_FATAL_FAILURE(SolveAndRecord(QStringLiteral("Второй")));
     const TRecordsTable& records = Windows->FrmTable.Records();
     ASSERT_EQ(records.RowCount(), 4);
     EXPECT_EQ(records.Cell(0, 1), "Первый");
@@ -121,7 +121,7 @@ TEST_F(GameMenu, NewGameAfterASolveRearmsKeysSolvedTestAndAFullFirstSecond) {
 TEST_F(GameMenu, RecordsItemWakesUpWhenTheMenuOpensAfterTheFirstRecord) {
     ShowWindow();
     EXPECT_FALSE(Frm->N3->isEnabled());
-    SolveAndRecord(QStringLiteral("Игрок"));
+    ASSERT_NO_FATAL_FAILURE(SolveAndRecord(QStringLiteral("Игрок")));
     EXPECT_FALSE(Frm->N3->isEnabled()) << "only opening the menu looks again";
     emit Frm->N1->aboutToShow();
     EXPECT_TRUE(Frm->N3->isEnabled());
