@@ -5,7 +5,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build"
 
 RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-              libsdl2-dev libgtest-dev libbenchmark-dev fonts-liberation2)
+              libsdl2-dev libwayland-dev pkg-config libgtest-dev libbenchmark-dev fonts-liberation2)
 TEST_PACKAGES=(xvfb xauth)
 # The Wayland pass: a nested compositor, Qt's Wayland platform, input and
 # screenshots through the X server that hosts the compositor.

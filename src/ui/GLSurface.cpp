@@ -1,6 +1,7 @@
 #include "ui/GLSurface.h"
 
 #include "dialogs/ErrorBox.h"
+#include "ui/WaylandCompositor.h"
 
 #include <exception>
 #include <stdexcept>
@@ -28,6 +29,9 @@ void TGLSurface::CreateContext() {
     if (!handle())
         throw std::runtime_error("The window system gave the game scene no surface");
     if (OnWayland) {
+        if (!CompositorOffersSubsurfaces())
+            throw std::runtime_error(
+                "The Wayland compositor offers no sub-surface for the game scene");
         // Wayland ignores the input flag on a sub-surface: an input region
         // outside the surface lets clicks fall through to the main window,
         // so the compositor never hands the keyboard to the scene.

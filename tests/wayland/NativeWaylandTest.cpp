@@ -114,6 +114,7 @@ protected:
 };
 
 TEST_F(NativeWayland, SceneIsDrawnAtStartUpWithoutActivation) {
+    ASSERT_TRUE(Frm->SceneReady()) << Errors.join("; ").toStdString();
     Frm->show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return Frm->FramesSwapped() > 0; }, 5000));
 }
