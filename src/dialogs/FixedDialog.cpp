@@ -40,6 +40,13 @@ void TFixedDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+void TFixedDialog::changeEvent(QEvent* event) {
+    // Title bars drawn by Qt itself always offer to maximize; the size is fixed.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+    QDialog::changeEvent(event);
+}
+
 void TFixedDialog::hideEvent(QHideEvent* event) {
     LastPosition = pos();
     QDialog::hideEvent(event);

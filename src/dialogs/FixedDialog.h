@@ -26,6 +26,7 @@ public:
     void RunHandler(const std::function<void()>& handler);
 
 protected:
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 

@@ -207,6 +207,15 @@ TEST_F(MainWindow, WithoutASoundDeviceThePlayerIsToldOnceAndPlaysOnSilently) {
     EXPECT_EQ(Errors.size(), 3) << "a missing cue file is still reported on every cue";
 }
 
+TEST_F(MainWindow, KeysThatReachTheSceneSurfaceGoToTheGame) {
+    ShowWindow();
+    // Where a compositor hands the keyboard to the scene's own surface.
+    QTest::keyClick(Frm->Surface, Qt::Key_Right);
+    EXPECT_EQ(Board.SelectedPeg, 1);
+    QTest::keyClick(Frm->Surface, Qt::Key_Escape);
+    EXPECT_FALSE(Frm->isVisible());
+}
+
 TEST_F(MainWindow, ALoneAltLeavesTheKeysWithTheGame) {
     ShowWindow();
     QTest::keyClick(Frm->windowHandle(), Qt::Key_Alt);
