@@ -32,9 +32,9 @@ void TGLSurface::CreateContext() {
         if (!CompositorOffersSubsurfaces())
             throw std::runtime_error(
                 "The Wayland compositor offers no sub-surface for the game scene");
-        // Wayland ignores the input flag on a sub-surface: an input region
-        // outside the surface lets clicks fall through to the main window,
-        // so the compositor never hands the keyboard to the scene.
+        // Qt does not carry the input flag over to a Wayland sub-surface: an
+        // input region outside the surface lets clicks fall through to the
+        // main window, so the compositor never hands the keyboard to the scene.
         setMask(QRegion(-1, -1, 1, 1));
         // A sub-surface is not told it is exposed until the compositor
         // activates the window (some never do), so frames follow the
