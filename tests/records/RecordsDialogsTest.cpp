@@ -85,7 +85,7 @@ TEST_F(RecordsDialogs, NameBoxTakesTwentyCharactersOfOneLine) {
 
 TEST_F(RecordsDialogs, NameEntryRecordsAndShowsTheTable) {
     WriteFileBytes(RecordsFileName, " Anna\r\n 0 : 5 : 0\r\n \r\n \r\n");
-    LoadRecords(Table.Records()); // as the main window does at start-up
+    Table.LoadRecordsFile(); // as the main window does at start-up
     bool tableSeen = false;
     When([&] { return Name.isVisible(); },
          [&] {
