@@ -119,6 +119,27 @@ TEST_F(RecordsDialogs, NameEntryRecordsAndShowsTheTable) {
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join(' ').toStdString();
 }
 
+TEST_F(RecordsDialogs, TwoGamesInOneFolderBothKeepTheirEntries) {
+    // Game B started along with this one, before either recorded anything.
+    TFrmTable tableB{&Main};
+    TFrmNameTarvin nameB{&Main, tableB};
+    const auto record = [&](TFrmNameTarvin& name, TFrmTable& table, const QString& who) {
+        When([&] { return name.isVisible(); },
+             [&] {
+                 name.Edit1->setText(who);
+                 When([&] { return table.isVisible(); }, [&] { table.close(); });
+                 QTest::mouseClick(name.Button1, Qt::LeftButton);
+             });
+        name.BeginNameEntry("0 : 0 : 5");
+    };
+    record(Name, Table, QStringLiteral("Анна"));
+    record(nameB, tableB, QStringLiteral("Борис"));
+    EXPECT_EQ(ReadFileBytes(RecordsFileName),
+              QByteArray(" \xC0\xED\xED\xE0\r\n 0 : 0 : 5\r\n \xC1\xEE\xF0\xE8\xF1\r\n 0 : 0 : "
+                         "5\r\n \r\n \r\n"));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join(' ').toStdString();
+}
+
 TEST_F(RecordsDialogs, CloseButtonRecordsNothing) {
     When([&] { return Name.isVisible(); }, [&] { Name.close(); });
     Name.BeginNameEntry("0 : 0 : 1");

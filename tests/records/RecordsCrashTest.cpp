@@ -1,0 +1,146 @@
+// A save killed at any moment leaves the old file or the new one, whole.
+
+#include "records/RecordsFile.h"
+#include "records/RecordsTable.h"
+
+#include "support/TempWorkDir.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+
+#include <sys/ptrace.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+struct TSyscallStop {
+    long Call;  // the system call's number
+    bool Entry; // about to run it, or just returned from it
+};
+
+// Runs SaveRecords(table) in a child process under ptrace and kills it with
+// SIGKILL at the first system call stop for which killHere says so. Returns
+// the number of stops seen; -1 when the child was killed.
+int SaveKilledWhen(const TRecordsTable& table,
+                   const std::function<bool(const TSyscallStop&, int index)>& killHere) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+        ::raise(SIGSTOP);
+        try {
+            SaveRecords(table);
+        } catch (...) {
+            ::_exit(2);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFSTOPPED(status)) {
+        ADD_FAILURE() << "the saving child did not stop";
+        return 0;
+    }
+    ::ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    int stops = 0;
+    long call = -1;
+    int signal = 0;
+    for (;;) {
+        ::ptrace(PTRACE_SYSCALL, child, nullptr, signal);
+        signal = 0;
+        ::waitpid(child, &status, 0);
+        if (WIFEXITED(status)) {
+            EXPECT_EQ(WEXITSTATUS(status), 0) << "the save failed";
+            return stops;
+        }
+        if (!WIFSTOPPED(status))
+            return stops;
+        if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
+            signal = WSTOPSIG(status); // the child's own, passed on
+            continue;
+        }
+        __ptrace_syscall_info info{};
+        ::ptrace(PTRACE_GET_SYSCALL_INFO, child, sizeof info, &info);
+        const bool entry = info.op == PTRACE_SYSCALL_INFO_ENTRY;
+        if (entry)
+            call = static_cast<long>(info.entry.nr);
+        if (killHere({call, entry}, stops++)) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return -1;
+        }
+    }
+}
+
+bool IsRename(long call) {
+    return call == SYS_rename || call == SYS_renameat || call == SYS_renameat2;
+}
+
+TRecordsTable TableOf(int entries) {
+    TRecordsTable table;
+    table.SetRowCount(entries + 2);
+    for (int row = 1; row <= entries; ++row) {
+        table.SetCell(0, row, QStringLiteral("Игрок %1").arg(row));
+        table.SetCell(1, row, QStringLiteral("0 : 1 : %1").arg(row));
+    }
+    return table;
+}
+
+QStringList Leftovers() {
+    QStringList names = QDir::current().entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                  QDir::NoDotAndDotDot);
+    names.removeAll(QString::fromLatin1(RecordsFileName));
+    return names;
+}
+} // namespace
+
+TEST(RecordsCrash, KillAfterWriteAfterSyncAndAfterRenameLeavesOneWholeFileAndNoTemporary) {
+    TTempWorkDir dir;
+    const TRecordsTable oldTable = TableOf(3);
+    const TRecordsTable newTable = TableOf(500);
+    const QByteArray oldBytes = RecordsToBytes(oldTable);
+    const QByteArray newBytes = RecordsToBytes(newTable);
+
+    const struct {
+        const char* Step;
+        std::function<bool(const TSyscallStop&)> At;
+        const QByteArray& Expected;
+    } steps[] = {
+        {"after the write", [](const TSyscallStop& s) { return s.Entry && s.Call == SYS_fsync; },
+         oldBytes},
+        {"after the sync", [](const TSyscallStop& s) { return !s.Entry && s.Call == SYS_fsync; },
+         oldBytes},
+        {"after the rename", [](const TSyscallStop& s) { return !s.Entry && IsRename(s.Call); },
+         newBytes},
+    };
+    for (const auto& step : steps) {
+        SaveRecords(oldTable);
+        EXPECT_EQ(SaveKilledWhen(newTable, [&](const TSyscallStop& s, int) { return step.At(s); }),
+                  -1)
+            << step.Step << ": never got there";
+        EXPECT_EQ(ReadFileBytes(RecordsFileName), step.Expected) << step.Step;
+        EXPECT_EQ(Leftovers(), QStringList()) << step.Step;
+    }
+}
+
+TEST(RecordsCrash, KillAtEverySystemCallOfASaveLeavesOldOrNewAndTheNextSaveCleansUp) {
+    TTempWorkDir dir;
+    const TRecordsTable oldTable = TableOf(3);
+    const TRecordsTable newTable = TableOf(500);
+    const QByteArray oldBytes = RecordsToBytes(oldTable);
+    const QByteArray newBytes = RecordsToBytes(newTable);
+
+    SaveRecords(oldTable);
+    const int stops = SaveKilledWhen(newTable, [](const TSyscallStop&, int) { return false; });
+    ASSERT_GT(stops, 10);
+    for (int killAt = 0; killAt < stops; ++killAt) {
+        SaveKilledWhen(newTable, [&](const TSyscallStop&, int index) { return index == killAt; });
+        const QByteArray bytes = ReadFileBytes(RecordsFileName);
+        EXPECT_TRUE(bytes == oldBytes || bytes == newBytes) << "killed at stop " << killAt;
+        SaveRecords(oldTable); // the next game's save
+        EXPECT_EQ(Leftovers(), QStringList()) << "killed at stop " << killAt;
+    }
+}
