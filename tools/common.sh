@@ -7,6 +7,8 @@ BUILD="$ROOT/build"
 RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
               libsdl2-dev libgtest-dev libbenchmark-dev fonts-liberation2)
 TEST_PACKAGES=(xvfb xauth)
+# The sanitizer build and the records fuzzer.
+SANITIZER_PACKAGES=(clang libclang-rt-14-dev)
 
 # Installs the named Debian packages that are not installed yet.
 ensure_packages() {
