@@ -6,3 +6,5 @@ build_tarvin
 prepare_play_folder
 cd "$BUILD"
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure
+"$ROOT/tools/test-sanitizers.sh"
+"$ROOT/tools/test-fuzz.sh"
