@@ -18,6 +18,7 @@
 #include <optional>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -295,23 +296,32 @@ TRecordsTable RecordsFromBytes(QByteArray bytes, const TRecordsTable& headerFrom
     const qsizetype endMark = bytes.indexOf(EndMark);
     if (endMark >= 0)
         bytes.truncate(endMark);
+    // Each pair takes two CRs but the last.
+    const qsizetype pairs = bytes.count('\r') / 2 + 1;
+    if (pairs > MaxRecordsEntries)
+        throw ERecordsError("Records file holds more than " + std::to_string(MaxRecordsEntries) +
+                            " entries");
     // windows-1251 gives exactly one character per byte, so splitting the
     // decoded text is the same as splitting the bytes.
     QStringDecoder decoder = MakeDecoder();
     const QString text = decoder.decode(bytes);
 
+    std::vector<std::pair<QString, QString>> entries;
+    entries.reserve(static_cast<std::size_t>(pairs));
+    TLineReader lines(text);
+    do {
+        QString name = lines.NextField();
+        entries.emplace_back(std::move(name), lines.NextField());
+    } while (!lines.AtEnd());
+
     TRecordsTable parsed;
     parsed.SetCell(0, 0, headerFrom.Cell(0, 0));
     parsed.SetCell(1, 0, headerFrom.Cell(1, 0));
-    TLineReader lines(text);
-    for (int k = 0;; ++k) {
-        const QString name = lines.NextField();
-        const QString time = lines.NextField();
-        parsed.SetRowCount(k + 2);
-        parsed.SetCell(0, k + 1, name);
-        parsed.SetCell(1, k + 1, time);
-        if (lines.AtEnd())
-            break;
+    parsed.SetRowCount(static_cast<int>(entries.size()) + 1);
+    int row = 1;
+    for (const auto& [name, time] : entries) {
+        parsed.SetCell(0, row, name);
+        parsed.SetCell(1, row++, time);
     }
     return parsed;
 }

@@ -15,6 +15,9 @@ inline constexpr char RecordsFileName[] = "Tarvin.tbr";
 // Far above any real table (about 700 000 entries); a larger file is refused
 // unread, so a stray huge file or an endless device never floods memory.
 inline constexpr qsizetype MaxRecordsFileSize = 16 * 1024 * 1024;
+// The same for a file of nearly empty lines, which the byte bound alone
+// would let fill memory with millions of rows.
+inline constexpr qsizetype MaxRecordsEntries = 1000 * 1000;
 
 // A records file operation that failed. what() is the text for the error
 // box; SystemError() is the errno behind it, 0 when the data was at fault.
@@ -54,7 +57,8 @@ void SaveRecords(const TRecordsTable& table);
 QByteArray ReadRecordsFile();
 
 // The reader and the writer of the file format, without the disk. The header
-// cells of the result come from headerFrom.
+// cells of the result come from headerFrom. The reader refuses a file of more
+// than MaxRecordsEntries entries.
 TRecordsTable RecordsFromBytes(QByteArray bytes, const TRecordsTable& headerFrom);
 QByteArray RecordsToBytes(const TRecordsTable& table);
 

@@ -272,7 +272,7 @@ TEST(RecordsHostileFiles, DevicesAreRefusedUnreadAndTheirLinksKept) {
     EXPECT_EQ(table.Cell(0, 1), "keep");
 }
 
-TEST(RecordsHostileFiles, FileOverTheBoundIsRefusedUnreadAndOneAtTheBoundLoads) {
+TEST(RecordsHostileFiles, FilesOverTheBoundsAreRefusedAndOneAtTheByteBoundLoads) {
     TTempWorkDir dir;
     TRecordsTable table = TableOf({{"keep", "1"}, {}});
     WriteFileBytes(RecordsFileName, " big\r\n");
@@ -284,6 +284,11 @@ TEST(RecordsHostileFiles, FileOverTheBoundIsRefusedUnreadAndOneAtTheBoundLoads) 
     LoadRecords(table);
     EXPECT_EQ(table.Cell(0, 1), "big");
     EXPECT_EQ(table.Cell(1, 1).size(), MaxRecordsFileSize - 7);
+
+    // Small, but a million and one entries of bare line ends.
+    WriteFileBytes(RecordsFileName, QByteArray(2 * MaxRecordsEntries, '\r'));
+    EXPECT_EQ(ErrorOf([&] { LoadRecords(table); }), "Records file holds more than 1000000 entries");
+    EXPECT_EQ(table.Cell(0, 1), "big");
 }
 
 TEST(RecordsHostileFiles, SaveGoesThroughLinksToTheirFinalTarget) {
