@@ -97,36 +97,12 @@ QStringList Leftovers() {
 }
 } // namespace
 
-TEST(RecordsCrash, KillAfterWriteAfterSyncAndAfterRenameLeavesOneWholeFileAndNoTemporary) {
-    TTempWorkDir dir;
-    const TRecordsTable oldTable = TableOf(3);
-    const TRecordsTable newTable = TableOf(500);
-    const QByteArray oldBytes = RecordsToBytes(oldTable);
-    const QByteArray newBytes = RecordsToBytes(newTable);
-
-    const struct {
-        const char* Step;
-        std::function<bool(const TSyscallStop&)> At;
-        const QByteArray& Expected;
-    } steps[] = {
-        {"after the write", [](const TSyscallStop& s) { return s.Entry && s.Call == SYS_fsync; },
-         oldBytes},
-        {"after the sync", [](const TSyscallStop& s) { return !s.Entry && s.Call == SYS_fsync; },
-         oldBytes},
-        {"after the rename", [](const TSyscallStop& s) { return !s.Entry && IsRename(s.Call); },
-         newBytes},
-    };
-    for (const auto& step : steps) {
-        SaveRecords(oldTable);
-        EXPECT_EQ(SaveKilledWhen(newTable, [&](const TSyscallStop& s, int) { return step.At(s); }),
-                  -1)
-            << step.Step << ": never got there";
-        EXPECT_EQ(ReadFileBytes(RecordsFileName), step.Expected) << step.Step;
-        EXPECT_EQ(Leftovers(), QStringList()) << step.Step;
-    }
-}
-
-TEST(RecordsCrash, KillAtEverySystemCallOfASaveLeavesOldOrNewAndTheNextSaveCleansUp) {
+// Killed at each system call stop of the save in turn: up to the rename the
+// old file is there, from it on the new one, never a mix. The temporary file
+// has a name only between linking it in and renaming it (a kill there leaves
+// it for the next save to clear); after the write, after the sync and after
+// the rename, nothing is left.
+TEST(RecordsCrash, KillAtEveryStepOfASaveLeavesTheOldOrTheNewFileWholeAndNoTemporary) {
     TTempWorkDir dir;
     const TRecordsTable oldTable = TableOf(3);
     const TRecordsTable newTable = TableOf(500);
@@ -136,11 +112,23 @@ TEST(RecordsCrash, KillAtEverySystemCallOfASaveLeavesOldOrNewAndTheNextSaveClean
     SaveRecords(oldTable);
     const int stops = SaveKilledWhen(newTable, [](const TSyscallStop&, int) { return false; });
     ASSERT_GT(stops, 10);
-    for (int killAt = 0; killAt < stops; ++killAt) {
-        SaveKilledWhen(newTable, [&](const TSyscallStop&, int index) { return index == killAt; });
-        const QByteArray bytes = ReadFileBytes(RecordsFileName);
-        EXPECT_TRUE(bytes == oldBytes || bytes == newBytes) << "killed at stop " << killAt;
+    SaveRecords(oldTable);
+    for (int killAt = 0; killAt <= stops; ++killAt) {
+        bool synced = false, named = false, renamed = false;
+        const bool killed = SaveKilledWhen(newTable, [&](const TSyscallStop& s, int index) {
+                                // An exit stop comes after the call took effect.
+                                synced = synced || (s.Call == SYS_fsync && !s.Entry);
+                                named = named || (s.Call == SYS_linkat && !s.Entry);
+                                renamed = renamed || (IsRename(s.Call) && !s.Entry);
+                                return index == killAt;
+                            }) < 0;
+        EXPECT_EQ(ReadFileBytes(RecordsFileName), killed && !renamed ? oldBytes : newBytes)
+            << "killed at stop " << killAt;
+        EXPECT_TRUE(!named || synced) << "named before it was synced, stop " << killAt;
+        if (!named || renamed) {
+            EXPECT_EQ(Leftovers(), QStringList()) << "killed at stop " << killAt;
+        }
         SaveRecords(oldTable); // the next game's save
-        EXPECT_EQ(Leftovers(), QStringList()) << "killed at stop " << killAt;
+        EXPECT_EQ(Leftovers(), QStringList()) << "after killing at stop " << killAt;
     }
 }

@@ -75,10 +75,4 @@ TEST(RecordsStore, EntryWhoseSaveFailedStaysAndGoesInAfterTheFilesEntries) {
     EXPECT_THROW(store.AddEntry("Gleb", "4"), ERecordsError);
     EXPECT_EQ(QFile(RecordsFileName).size(), MaxRecordsFileSize + 1);
     EXPECT_EQ(Names(table), (QStringList{"Anna", "Vera", "Boris", "Gleb", ""}));
-
-    // Clearing empties the file on purpose, whatever it held.
-    store.Clear();
-    EXPECT_EQ(ReadFileBytes(RecordsFileName), QByteArray(" \r\n \r\n"));
-    store.Save();
-    EXPECT_EQ(NamesInFile(), QStringList{""});
 }
