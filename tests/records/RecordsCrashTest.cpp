@@ -29,7 +29,8 @@ int SaveKilledWhen(const TRecordsTable& table,
                    const std::function<bool(const TSyscallStop&, int index)>& killHere) {
     const pid_t child = ::fork();
     if (child == 0) {
-        ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+        if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0)
+            ::_exit(3); // an untraced stop would never be reported
         ::raise(SIGSTOP);
         try {
             SaveRecords(table);
@@ -41,7 +42,7 @@ int SaveKilledWhen(const TRecordsTable& table,
     int status = 0;
     ::waitpid(child, &status, 0);
     if (!WIFSTOPPED(status)) {
-        ADD_FAILURE() << "the saving child did not stop";
+        ADD_FAILURE() << "the saving child could not be traced (is ptrace allowed?)";
         return 0;
     }
     ::ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
