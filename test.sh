@@ -10,3 +10,5 @@ cd "$BUILD"
 env -u WAYLAND_DISPLAY -u WAYLAND_SOCKET QT_QPA_PLATFORM=xcb \
     xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure
 "$ROOT/tools/test-wayland.sh"
+"$ROOT/tools/test-sanitizers.sh"
+"$ROOT/tools/test-fuzz.sh"

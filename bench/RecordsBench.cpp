@@ -17,6 +17,9 @@
 #include <cstdlib>
 #include <memory>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 constexpr int Pairs = 100000;
 
@@ -62,6 +65,43 @@ void BM_SaveRecords(benchmark::State& state) {
     state.counters["rows"] = table.RowCount();
 }
 BENCHMARK(BM_SaveRecords)->Unit(benchmark::kMillisecond);
+
+// What start-up meets in a hostile working directory: each is refused
+// without being read or waited on.
+void BM_RefuseHostileFile(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    bool made = false;
+    switch (state.range(0)) {
+    case 0: // 200 MB, sparse
+        made = QFile(RecordsFileName).open(QIODevice::WriteOnly) &&
+               ::truncate(RecordsFileName, 200 * 1000 * 1000) == 0;
+        state.SetLabel("200 MB file");
+        break;
+    case 1:
+        made = ::mkfifo(RecordsFileName, 0644) == 0;
+        state.SetLabel("FIFO");
+        break;
+    default:
+        made = ::symlink("/dev/zero", RecordsFileName) == 0;
+        state.SetLabel("link to /dev/zero");
+        break;
+    }
+    if (!made)
+        state.SkipWithError("cannot make the file");
+    TRecordsTable table;
+    for (auto _ : state) {
+        try {
+            LoadRecords(table);
+            state.SkipWithError("was read");
+            break;
+        } catch (const ERecordsError&) {
+        }
+    }
+    QDir::setCurrent(previous);
+}
+BENCHMARK(BM_RefuseHostileFile)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 // Showing the window runs the load; the grid's first paint is included.
 void BM_ShowRecordsWindow(benchmark::State& state) {

@@ -10,6 +10,8 @@ TEST_PACKAGES=(xvfb xauth)
 # The Wayland pass: a nested compositor, Qt's Wayland platform, input and
 # screenshots through the X server that hosts the compositor.
 WAYLAND_PACKAGES=(weston qt6-wayland libegl1 libegl-mesa0 xdotool imagemagick)
+# The sanitizer build and the records fuzzer.
+SANITIZER_PACKAGES=(clang libclang-rt-14-dev)
 
 # Installs the named Debian packages that are not installed yet.
 ensure_packages() {

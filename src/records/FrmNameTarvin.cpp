@@ -84,12 +84,6 @@ void TFrmNameTarvin::Button1Click() {
     // Only marks the dialog: it stays up under the records window until this
     // handler is done.
     Close();
-    TRecordsTable& records = RecordsWindow.Records();
-    const int slot = records.RowCount() - 1;
-    records.SetCell(0, slot, Edit1->text());
-    records.SetCell(1, slot, SolvedTime);
-    records.SetRowCount(records.RowCount() + 1);
-    RecordsWindow.Refresh();
-    SaveRecords(records);
+    RecordsWindow.AddRecord(Edit1->text(), SolvedTime);
     RecordsWindow.ShowModal();
 }

@@ -1,7 +1,6 @@
 #include "records/FrmTable.h"
 
 #include "dialogs/ErrorBox.h"
-#include "records/RecordsFile.h"
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
@@ -25,7 +24,8 @@ public:
     TRecordsModel(const TRecordsTable& table, QObject* parent)
         : QAbstractTableModel(parent), Table(table) {}
 
-    // The table changes behind the model's back; wrap every change in these.
+    // The table changes behind the model's back; every change in the records
+    // window is wrapped in these (see TModelChange).
     void BeginChange() { beginResetModel(); }
     void EndChange() { endResetModel(); }
 
@@ -130,8 +130,19 @@ TFrmTable::TFrmTable(QWidget* mainWindow)
             [this] { RunHandler([this] { BtnClearClick(); }); });
 }
 
-void TFrmTable::Refresh() {
+void TFrmTable::LoadRecordsFile() {
     TModelChange change(*Model);
+    Store.Load();
+}
+
+void TFrmTable::AddRecord(const QString& name, const QString& time) {
+    TModelChange change(*Model);
+    Store.AddEntry(name, time);
+}
+
+void TFrmTable::SaveRecordsFile() {
+    TModelChange change(*Model);
+    Store.Save();
 }
 
 void TFrmTable::FormActivate() {
@@ -141,7 +152,7 @@ void TFrmTable::FormActivate() {
         Table.SetCell(0, 0, QStringLiteral("Имя игрока"));
         Table.SetCell(1, 0, QStringLiteral("Время"));
         try {
-            LoadRecords(Table);
+            Store.Load();
         } catch (const std::exception& e) {
             error = QString::fromUtf8(e.what());
         }
@@ -152,13 +163,8 @@ void TFrmTable::FormActivate() {
 }
 
 void TFrmTable::BtnClearClick() {
-    {
-        TModelChange change(*Model);
-        Table.SetRowCount(TRecordsTable::MinRowCount);
-        Table.SetCell(0, 1, QString());
-        Table.SetCell(1, 1, QString());
-    }
-    SaveRecords(Table);
+    TModelChange change(*Model);
+    Store.Clear();
 }
 
 void TFrmTable::showEvent(QShowEvent* event) {

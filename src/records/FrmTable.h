@@ -1,23 +1,28 @@
 #pragma once
 
 #include "dialogs/FixedDialog.h"
+#include "records/RecordsStore.h"
 #include "records/RecordsTable.h"
+
+#include <QString>
 
 class QPushButton;
 class QTableView;
 class TRecordsModel;
 
 // The records window. It owns the program's one records table: the main
-// window loads it at start-up and saves it at exit through Records().
+// window loads it at start-up and saves it at exit, the name entry adds to
+// it, all through the calls below, so the grid always follows.
 class TFrmTable : public TFixedDialog {
 public:
     explicit TFrmTable(QWidget* mainWindow);
 
-    TRecordsTable& Records() { return Table; }
     const TRecordsTable& Records() const { return Table; }
 
-    // Call after changing Records() from outside, so the grid follows.
-    void Refresh();
+    // See TRecordsStore: Load, AddEntry and Save.
+    void LoadRecordsFile();
+    void AddRecord(const QString& name, const QString& time);
+    void SaveRecordsFile();
 
     // Runs each time the window is shown: sets the header and reloads the
     // file. A load error is shown once the window is up; it still opens.
@@ -34,5 +39,6 @@ protected:
 
 private:
     TRecordsTable Table;
+    TRecordsStore Store{Table};
     TRecordsModel* const Model;
 };

@@ -151,14 +151,13 @@ void TFrmGL::FormActivate() {
         return;
     if (RecordsFileExists()) {
         N3->setEnabled(true);
-        LoadRecords(FrmTable->Records());
-        FrmTable->Refresh();
+        FrmTable->LoadRecordsFile();
     }
 }
 
 void TFrmGL::FormClose() {
     if (FrmTable)
-        SaveRecords(FrmTable->Records());
+        FrmTable->SaveRecordsFile(); // keeps what other games wrote meanwhile
 }
 
 void TFrmGL::FormKeyDown(int key) {
@@ -234,7 +233,8 @@ void TFrmGL::Invalidate() {
 }
 
 bool TFrmGL::event(QEvent* event) {
-    // Activation comes once, at start-up: later the focus only returns.
+    // The window is activated again whenever it gets the focus back; the
+    // records are loaded only on the first activation, at start-up.
     if (event->type() == QEvent::WindowActivate && !Activated) {
         Activated = true;
         Guarded([this] { FormActivate(); });
@@ -262,8 +262,9 @@ void TFrmGL::keyPressEvent(QKeyEvent* event) {
 }
 
 void TFrmGL::closeEvent(QCloseEvent* event) {
-    // Every entry was saved when it was made: a failing save at exit is
-    // reported, and the program still ends.
+    // A failing save at exit is reported and the program still ends, so a
+    // records file that cannot be written never keeps the player in. Entries
+    // whose own save failed too are lost then, after their second error box.
     Guarded([this] { FormClose(); });
     event->accept();
 }

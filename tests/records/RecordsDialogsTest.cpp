@@ -89,7 +89,7 @@ TEST_F(RecordsDialogs, NameBoxTakesTwentyCharactersOfOneLine) {
 
 TEST_F(RecordsDialogs, NameEntryRecordsAndShowsTheTable) {
     WriteFileBytes(RecordsFileName, " Anna\r\n 0 : 5 : 0\r\n \r\n \r\n");
-    LoadRecords(Table.Records()); // as the main window does at start-up
+    Table.LoadRecordsFile(); // as the main window does at start-up
     bool tableSeen = false;
     When([&] { return Name.isVisible(); },
          [&] {
@@ -120,6 +120,27 @@ TEST_F(RecordsDialogs, NameEntryRecordsAndShowsTheTable) {
     EXPECT_EQ(
         ReadFileBytes(RecordsFileName),
         QByteArray(" Anna\r\n 0 : 5 : 0\r\n \xCF\xB8\xF2\xF0 \xA8\r\n 0 : 2 : 7\r\n \r\n \r\n"));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join(' ').toStdString();
+}
+
+TEST_F(RecordsDialogs, TwoGamesInOneFolderBothKeepTheirEntries) {
+    // Game B started along with this one, before either recorded anything.
+    TFrmTable tableB{&Main};
+    TFrmNameTarvin nameB{&Main, tableB};
+    const auto record = [&](TFrmNameTarvin& name, TFrmTable& table, const QString& who) {
+        When([&] { return name.isVisible(); },
+             [&] {
+                 name.Edit1->setText(who);
+                 When([&] { return table.isVisible(); }, [&] { table.close(); });
+                 QTest::mouseClick(name.Button1, Qt::LeftButton);
+             });
+        name.BeginNameEntry("0 : 0 : 5");
+    };
+    record(Name, Table, QStringLiteral("Анна"));
+    record(nameB, tableB, QStringLiteral("Борис"));
+    EXPECT_EQ(ReadFileBytes(RecordsFileName),
+              QByteArray(" \xC0\xED\xED\xE0\r\n 0 : 0 : 5\r\n \xC1\xEE\xF0\xE8\xF1\r\n 0 : 0 : "
+                         "5\r\n \r\n \r\n"));
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join(' ').toStdString();
 }
 

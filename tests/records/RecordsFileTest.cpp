@@ -8,16 +8,20 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -102,11 +106,15 @@ TEST(RecordsFormat, SaveRefusesWhatTheFileCannotCarry) {
     TTempWorkDir dir;
     const QByteArray old(" old\r\n 0 : 0 : 1\r\n");
     WriteFileBytes(RecordsFileName, old);
-    for (const char16_t* bad : {u"À", u"中", u"a\rb", u"a\x1A", u"😀"})
+    for (const char16_t* bad : {u"À", u"中", u"a\rb", u"a\x1A", u"😀", u"\xD800", u"\xDC00x"})
         EXPECT_EQ(ErrorOf([&] {
                       SaveRecords(TableOf({{"ok", "1"}, {"ok", QString::fromUtf16(bad)}}));
                   }),
                   "Records row 2 holds a character the records file cannot store");
+    // A lone surrogate at a cell's end with only empty cells after it.
+    TRecordsTable surrogate = TableOf({{"A", QString(QChar(0xD800))}, {}});
+    EXPECT_EQ(ErrorOf([&] { SaveRecords(surrogate); }),
+              "Records row 1 holds a character the records file cannot store");
     EXPECT_EQ(ReadFileBytes(RecordsFileName), old);
     EXPECT_TRUE(StrayFiles().isEmpty());
 }
@@ -151,13 +159,13 @@ TEST(RecordsErrors, FailedLoadLeavesTableAlone) {
     EXPECT_EQ(ErrorOf([&] { LoadRecords(table); }), "Invalid filename");
     ASSERT_EQ(::unlink(RecordsFileName), 0);
 
-    // Opening a socket fails with ENXIO, which has no text of its own.
+    // Nothing but a regular file is opened.
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strcpy(address.sun_path, RecordsFileName);
     ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    EXPECT_EQ(ErrorOf([&] { LoadRecords(table); }), "I/O error " + std::to_string(ENXIO));
+    EXPECT_EQ(ErrorOf([&] { LoadRecords(table); }), "File access denied");
     ::close(sock);
     EXPECT_EQ(Entries(table), before);
 }
@@ -219,4 +227,103 @@ TEST(RecordsFileExists, OnlyTheExactName) {
     EXPECT_FALSE(RecordsFileExists());
     ASSERT_TRUE(QDir().mkdir(RecordsFileName));
     EXPECT_TRUE(RecordsFileExists());
+}
+
+namespace {
+std::string FileType(const char* name) {
+    struct stat info {};
+    if (::lstat(name, &info) != 0)
+        return "missing";
+    if (S_ISLNK(info.st_mode))
+        return "link";
+    if (S_ISFIFO(info.st_mode))
+        return "fifo";
+    return S_ISREG(info.st_mode) ? "file" : "other";
+}
+} // namespace
+
+TEST(RecordsHostileFiles, FifoAndDevicesAreRefusedAtOnceAndNeverReplaced) {
+    TTempWorkDir dir;
+    TRecordsTable table = TableOf({{"keep", "1"}, {}});
+    for (const char* device : {"fifo", "/dev/zero", "/dev/urandom", "/dev/null"}) {
+        const bool fifo = device == std::string("fifo");
+        ASSERT_EQ(fifo ? ::mkfifo(RecordsFileName, 0644) : ::symlink(device, RecordsFileName), 0);
+        auto load =
+            std::async(std::launch::async, [&] { return ErrorOf([&] { LoadRecords(table); }); });
+        if (load.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+            ADD_FAILURE() << "the load waits on " << device;
+            if (fifo)
+                ::close(::open(RecordsFileName, O_WRONLY)); // let it go
+        }
+        EXPECT_EQ(load.get(), "File access denied") << device;
+        EXPECT_EQ(ErrorOf([&] { SaveRecords(table); }), "File access denied") << device;
+        EXPECT_EQ(FileType(RecordsFileName), fifo ? "fifo" : "link") << device;
+        ASSERT_EQ(::unlink(RecordsFileName), 0);
+    }
+    EXPECT_EQ(table.Cell(0, 1), "keep");
+    EXPECT_TRUE(StrayFiles().isEmpty());
+}
+
+TEST(RecordsHostileFiles, FilesOverTheBoundsAreRefusedAndOneAtTheByteBoundLoads) {
+    TTempWorkDir dir;
+    TRecordsTable table = TableOf({{"keep", "1"}, {}});
+    WriteFileBytes(RecordsFileName, " big\r\n");
+    ASSERT_EQ(::truncate(RecordsFileName, MaxRecordsFileSize + 1), 0); // sparse: cheap to make
+    EXPECT_EQ(ErrorOf([&] { LoadRecords(table); }), "Records file is larger than 16 MiB");
+    EXPECT_EQ(table.Cell(0, 1), "keep");
+
+    ASSERT_EQ(::truncate(RecordsFileName, MaxRecordsFileSize), 0);
+    LoadRecords(table);
+    EXPECT_EQ(table.Cell(0, 1), "big");
+    EXPECT_EQ(table.Cell(1, 1).size(), MaxRecordsFileSize - 7);
+
+    // Small, but a million and one entries of bare line ends.
+    WriteFileBytes(RecordsFileName, QByteArray(2 * MaxRecordsEntries, '\r'));
+    EXPECT_EQ(ErrorOf([&] { LoadRecords(table); }), "Records file holds more than 1000000 entries");
+    EXPECT_EQ(table.Cell(0, 1), "big");
+}
+
+TEST(RecordsHostileFiles, SaveGoesThroughLinksToTheirFinalTarget) {
+    TTempWorkDir dir;
+    ASSERT_TRUE(QDir().mkpath("store/real"));
+    WriteFileBytes("store/real/records", " old\r\n 1\r\n");
+    ASSERT_EQ(::symlink("real/records", "store/link"), 0); // relative to its own folder
+    ASSERT_EQ(::symlink("store/link", RecordsFileName), 0);
+    const TRecordsTable table = TableOf({{"new", "2"}, {}});
+    SaveRecords(table);
+    EXPECT_EQ(FileType(RecordsFileName), "link");
+    EXPECT_EQ(FileType("store/link"), "link");
+    EXPECT_EQ(ReadFileBytes("store/real/records"), QByteArray(" new\r\n 2\r\n \r\n \r\n"));
+    EXPECT_EQ(QDir("store/real").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"records"});
+
+    // A dangling link gets its target made.
+    ASSERT_EQ(::unlink(RecordsFileName), 0);
+    ASSERT_EQ(::symlink("store/first", RecordsFileName), 0);
+    SaveRecords(table);
+    EXPECT_EQ(FileType(RecordsFileName), "link");
+    EXPECT_EQ(ReadFileBytes("store/first"), QByteArray(" new\r\n 2\r\n \r\n \r\n"));
+    EXPECT_EQ(StrayFiles(), QStringList{"store"});
+}
+
+TEST(RecordsHostileFiles, FileThePlayerMayNotWriteIsRefusedAndKept) {
+    TTempWorkDir dir;
+    const QByteArray old(" theirs\r\n 1\r\n");
+    WriteFileBytes(RecordsFileName, old);
+    const bool root = ::geteuid() == 0;
+    // Root plays as nobody, in a folder anyone may write, on root's 0644
+    // file; anyone else on a file that only the others may write.
+    ASSERT_EQ(::chmod(RecordsFileName, root ? 0644 : 0466), 0);
+    ASSERT_EQ(::chmod(".", 0777), 0);
+    const pid_t player = ::fork();
+    if (player == 0) {
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        ::_exit(ErrorOf([] { SaveRecords(TRecordsTable()); }) == "File access denied" ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(player, &status, 0), player);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "not refused";
+    EXPECT_EQ(ReadFileBytes(RecordsFileName), old);
+    EXPECT_TRUE(StrayFiles().isEmpty()) << StrayFiles().join(' ').toStdString();
 }

@@ -153,6 +153,14 @@ TEST_F(GameMenu, ExitCommandAndCloseSaveTheRecordsEvenOnAFirstRun) {
     EXPECT_EQ(ReadFileBytes("Tarvin.tbr"), QByteArray(" \r\n \r\n"));
 }
 
+TEST_F(GameMenu, ClosingAWindowThatWasNeverActivatedKeepsTheRecords) {
+    const QByteArray records(" \xC0\xED\xFF\r\n 0 : 1 : 2\r\n \r\n \r\n");
+    WriteFileBytes("Tarvin.tbr", records);
+    Frm->close(); // closed from the task bar before it ever got the focus
+    EXPECT_EQ(ReadFileBytes("Tarvin.tbr"), records);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
+}
+
 TEST_F(GameMenu, FailingSaveAtExitIsReportedAndTheProgramStillEnds) {
     ShowWindow();
     ASSERT_TRUE(QDir().mkdir("Tarvin.tbr")); // nothing can be written there

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "records/RecordsTable.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+// The program's records table and the records file it shares with every
+// other game started in the same folder. A save never replaces a file whose
+// entries the table does not hold: it takes them in first, and the entries
+// this game added go after them.
+class TRecordsStore {
+public:
+    explicit TRecordsStore(TRecordsTable& table) : Table(table) {}
+
+    // Reads the file into the table; entries whose save failed stay, after
+    // the file's. On failure the table is left as it was.
+    void Load();
+
+    // Fills the blank slot with a new entry, adds the next slot and saves.
+    // The entry stays in the table when the save fails.
+    void AddEntry(const QString& name, const QString& time);
+
+    // Saves the table. A file that changed since the table last matched it
+    // (or that it never matched) is loaded first; if that fails, the save is
+    // refused and the file stays as it is.
+    void Save();
+
+    // Empties the table on purpose and writes it, whatever the file holds.
+    void Clear();
+
+private:
+    using TEntry = std::pair<QString, QString>;
+    void AppendUnsaved(TRecordsTable& table) const;
+
+    TRecordsTable& Table;
+    // The file's bytes when the table last held exactly them plus Unsaved.
+    std::optional<QByteArray> Matched;
+    // Entries added here that no save has put in the file yet.
+    std::vector<TEntry> Unsaved;
+};
