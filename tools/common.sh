@@ -7,6 +7,10 @@ BUILD="$ROOT/build"
 RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
               libsdl2-dev libgtest-dev libbenchmark-dev fonts-liberation2)
 TEST_PACKAGES=(xvfb xauth)
+# The installed files and the tarvin command under test, and the package build.
+INSTALL_TEST_PACKAGES=(xdotool desktop-file-utils appstream)
+PACKAGE_PACKAGES=(dpkg-dev debhelper cmake ninja-build g++ qt6-base-dev libgl-dev libglu1-mesa-dev
+                  libsdl2-dev)
 
 # Installs the named Debian packages that are not installed yet.
 ensure_packages() {

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the Debian package and checks it with lintian: no errors, no
+# warnings. The source tree must be left as it was.
+source "$(dirname "$0")/common.sh"
+ensure_packages "${PACKAGE_PACKAGES[@]}" lintian
+cd "$ROOT"
+in_git=false
+git rev-parse --is-inside-work-tree >/dev/null 2>&1 && in_git=true
+$in_git && before=$(git status --porcelain --ignored=no)
+"$ROOT/tools/build-package.sh"
+version=$(dpkg-parsechangelog -S Version)
+arch=$(dpkg --print-architecture)
+lintian --fail-on error,warning --info --pedantic "$BUILD/tarvin_${version}_${arch}.changes"
+if $in_git && [ "$(git status --porcelain --ignored=no)" != "$before" ]; then
+    echo "The package build changed the source tree:" >&2
+    git status --short >&2
+    exit 1
+fi
+echo "Package and lintian: passed"
