@@ -9,7 +9,7 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 DESTDIR="$tmp/root" cmake --install "$ROOT/build" --prefix /usr >/dev/null
-cp /bin/true "$tmp/root/usr/lib/games/tarvin/tarvin"
+cp /bin/true "$tmp/root/usr/libexec/tarvin/tarvin"
 export HOME="$tmp/home" XDG_DATA_HOME=
 mean_us() {
     local best=
@@ -24,7 +24,7 @@ mean_us() {
     echo "$best"
 }
 "$tmp/root/usr/games/tarvin" # the first start prepares the folder
-alone=$(mean_us "$tmp/root/usr/lib/games/tarvin/tarvin")
+alone=$(mean_us "$tmp/root/usr/libexec/tarvin/tarvin")
 through=$(mean_us "$tmp/root/usr/games/tarvin")
 echo "game alone: ${alone} us, through the tarvin command: ${through} us," \
     "added: $((through - alone)) us per start"
