@@ -4,7 +4,7 @@
 # build runs in a copy of the source tree, so the tree itself and its parent
 # folder stay as they were.
 source "$(dirname "$0")/common.sh"
-ensure_packages "${PACKAGE_PACKAGES[@]}"
+ensure_build_depends
 
 version=$(dpkg-parsechangelog -l "$ROOT/debian/changelog" -S Version)
 stage=$(mktemp -d)

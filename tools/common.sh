@@ -7,10 +7,8 @@ BUILD="$ROOT/build"
 RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
               libsdl2-dev libgtest-dev libbenchmark-dev fonts-liberation2)
 TEST_PACKAGES=(xvfb xauth)
-# The installed files and the tarvin command under test, and the package build.
+# The installed files and the tarvin command under test.
 INSTALL_TEST_PACKAGES=(xdotool desktop-file-utils appstream)
-PACKAGE_PACKAGES=(dpkg-dev debhelper cmake ninja-build g++ qt6-base-dev libgl-dev libglu1-mesa-dev
-                  libsdl2-dev)
 
 # Installs the named Debian packages that are not installed yet.
 ensure_packages() {
@@ -25,6 +23,18 @@ ensure_packages() {
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+}
+
+# Installs the Debian package's build dependencies, as debian/control lists
+# them, when any is missing.
+ensure_build_depends() {
+    ensure_packages dpkg-dev
+    dpkg-checkbuilddeps "$ROOT/debian/control" 2>/dev/null && return 0
+    echo "Installing the build dependencies of the package"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get build-dep -y -qq "$ROOT"
 }
 
 # Builds everything, or only the targets named.
