@@ -7,8 +7,13 @@ cd "$ROOT"
 in_git=false
 git rev-parse --is-inside-work-tree >/dev/null 2>&1 && in_git=true
 $in_git && before=$(git status --porcelain --ignored=no)
-"$ROOT/tools/build-package.sh"
 version=$(dpkg-parsechangelog -S Version)
+project_version=$(sed -n 's/^project(Tarvin VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
+if [ "$version" != "$project_version" ]; then
+    echo "debian/changelog has version $version, CMakeLists.txt $project_version" >&2
+    exit 1
+fi
+"$ROOT/tools/build-package.sh"
 arch=$(dpkg --print-architecture)
 lintian --fail-on error,warning --info --pedantic "$BUILD/tarvin_${version}_${arch}.changes"
 if $in_git && [ "$(git status --porcelain --ignored=no)" != "$before" ]; then
