@@ -2,7 +2,7 @@
 # Builds the Debian package and checks it with lintian: no errors, no
 # warnings. The source tree must be left as it was.
 source "$(dirname "$0")/common.sh"
-ensure_packages lintian
+ensure_packages lintian dpkg-dev
 cd "$ROOT"
 in_git=false
 git rev-parse --is-inside-work-tree >/dev/null 2>&1 && in_git=true
