@@ -43,11 +43,15 @@ bool IsDirectory(const std::string& path) {
 }
 
 void MakeFolders(const std::string& folder) {
-    const std::string what = "Не удаётся создать папку " + folder;
+    if (IsDirectory(folder)) // every start but the first
+        return;
     for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
         const std::string part = folder.substr(0, slash);
-        if (::mkdir(part.c_str(), 0700) != 0 && !(errno == EEXIST && IsDirectory(part)))
-            Fail(what, errno == EEXIST ? ENOTDIR : errno);
+        if (::mkdir(part.c_str(), 0700) != 0) {
+            const int error = errno;
+            if (error != EEXIST || !IsDirectory(part))
+                Fail("Не удаётся создать папку " + folder, error == EEXIST ? ENOTDIR : error);
+        }
         if (slash == std::string::npos)
             return;
     }
