@@ -35,8 +35,9 @@ play_and_quit() {
 
 # Starts the command where the folder cannot be prepared: the error box must
 # show and no game start; Return closes the box, the status is 1.
+as_player=()
 expect_error_box() {
-    "$command" 2>"$tmp/stderr" &
+    "${as_player[@]}" "$command" 2>"$tmp/stderr" &
     local pid=$!
     local id
     id=$(window 'Логическая игра "Тарвин"') || fail "no error box"
@@ -93,6 +94,22 @@ unusable_folder_shows_the_reason_and_starts_no_game)
     echo keep >"$XDG_DATA_HOME"
     expect_error_box "a-file/tarvin: Not a directory"
     [ "$(cat "$XDG_DATA_HOME")" = keep ] || fail "the file in the way was changed"
+    ;;
+unwritable_home_shows_the_reason_and_starts_no_game)
+    chmod 555 "$HOME"
+    if [ "$(id -u)" -eq 0 ]; then
+        # Root may write anywhere: the command runs as nobody, from a copy
+        # of the tree that nobody can reach, with a copy of the X cookie.
+        chmod 755 "$tmp"
+        cp -a "$prefix" "$tmp/usr"
+        command="$tmp/usr/games/tarvin"
+        cp "$XAUTHORITY" "$tmp/xauth"
+        chmod 644 "$tmp/xauth"
+        export XAUTHORITY="$tmp/xauth"
+        as_player=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+    fi
+    expect_error_box "home/.local/share/tarvin: Permission denied"
+    [ -z "$(ls -A "$HOME")" ] || fail "something was made in HOME"
     ;;
 failed_copy_leaves_no_partial_cue)
     # A file size limit makes the copy fail part way, as a full disk does.
