@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs the whole test suite under Xvfb.
 source "$(dirname "$0")/tools/common.sh"
-ensure_packages "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+ensure_packages "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${INSTALL_TEST_PACKAGES[@]}"
 build_tarvin
 prepare_play_folder
 cd "$BUILD"
@@ -12,3 +12,4 @@ env -u WAYLAND_DISPLAY -u WAYLAND_SOCKET QT_QPA_PLATFORM=xcb \
 "$ROOT/tools/test-wayland.sh"
 "$ROOT/tools/test-sanitizers.sh"
 "$ROOT/tools/test-fuzz.sh"
+"$ROOT/tools/test-package.sh"

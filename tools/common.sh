@@ -12,6 +12,8 @@ TEST_PACKAGES=(xvfb xauth)
 WAYLAND_PACKAGES=(weston qt6-wayland libegl1 libegl-mesa0 xdotool imagemagick)
 # The sanitizer build and the records fuzzer.
 SANITIZER_PACKAGES=(clang libclang-rt-14-dev)
+# The installed files and the tarvin command under test.
+INSTALL_TEST_PACKAGES=(xdotool desktop-file-utils appstream)
 
 # Installs the named Debian packages that are not installed yet.
 ensure_packages() {
@@ -26,6 +28,18 @@ ensure_packages() {
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+}
+
+# Installs the Debian package's build dependencies, as debian/control lists
+# them, when any is missing.
+ensure_build_depends() {
+    ensure_packages dpkg-dev
+    dpkg-checkbuilddeps "$ROOT/debian/control" 2>/dev/null && return 0
+    echo "Installing the build dependencies of the package"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get build-dep -y -qq "$ROOT"
 }
 
 # Builds everything, or only the targets named.

@@ -12,10 +12,16 @@ TTarvinWindows::TTarvinWindows(TBoardState& board)
     FrmGL.SetDialogs(&FrmTable, &FrmAbout, &FrmName);
 }
 
+void SetAppIdentity() {
+    QApplication::setApplicationName(QStringLiteral("tarvin"));
+    // The Wayland app id; on X11 the entry names the window class, "tarvin".
+    QGuiApplication::setDesktopFileName(QStringLiteral(TARVIN_DESKTOP_ID));
+    QApplication::setWindowIcon(AppIcon());
+}
+
 int RunTarvin(int argc, char** argv) {
     QApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("tarvin"));
-    app.setWindowIcon(AppIcon());
+    SetAppIdentity();
     QApplication::setFont(GameFont());
 
     // The one board of the program; the first game starts at once.

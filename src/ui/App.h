@@ -16,6 +16,10 @@ struct TTarvinWindows {
     TFrmNameTarvin FrmName;
 };
 
+// Names the application, its icon and the desktop entry it was started
+// from, so task bars and docks show the installed entry's name and icon.
+void SetAppIdentity();
+
 // Starts the game: creates its windows and runs until the main window
 // closes. Returns the program's exit code.
 int RunTarvin(int argc, char** argv);
