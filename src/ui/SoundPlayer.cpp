@@ -1,19 +1,15 @@
 #include "ui/SoundPlayer.h"
 
+#include "game/MoveEffects.h"
+
 #include <SDL.h>
 
 #include <algorithm>
-#include <array>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
 namespace {
-
-// Cue n plays CueFiles[n - 1]; the names carry no folder on purpose, so the
-// game finds them in whatever directory it was started from.
-constexpr std::array<const char*, 5> CueFiles{"Dizo1.wav", "Dizo2.wav", "Dizo3.wav", "Dizo4.wav",
-                                              "Dizo5.wav"};
 
 // A short device buffer: a new cue waits at most one buffer behind the old.
 constexpr Uint16 DeviceSamples = 512;
@@ -62,8 +58,9 @@ TSoundPlayer::~TSoundPlayer() {
 }
 
 void TSoundPlayer::PlayCue(int cue) {
-    if (cue >= 1 && cue <= static_cast<int>(CueFiles.size()))
-        File = CueFiles[static_cast<std::size_t>(cue - 1)];
+    // The names carry no folder: the game finds them where it was started.
+    if (cue >= 1 && cue <= static_cast<int>(CueFileNames.size()))
+        File = CueFileNames[static_cast<std::size_t>(cue - 1)];
 
     // The file is read even when there is no sound, so a missing one is
     // still reported on every cue.

@@ -158,7 +158,13 @@ TEST_F(NativeWayland, KeysStayWithTheGameAfterTheMenuWasOpenedAndClosed) {
 
     Click(MenuOnScreen());
     ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 2000));
+    // A click that comes before the compositor has mapped the popup and
+    // given it the pointer is lost; closing the menu is not what is tested.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frm->N1));
+    QTest::qWait(300);
     Click(MenuOnScreen());
+    if (!QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000))
+        Click(MenuOnScreen());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000));
     EXPECT_TRUE(KeyMoves("Right", 2));
     EXPECT_TRUE(Frm->isVisible()) << "an Escape reached the game";
