@@ -1,15 +1,27 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs the whole test suite under Xvfb.
+# Sets everything up, builds, and runs the whole test suite: the X11 suite on
+# its own Xvfb, the Wayland pass, the sanitizer suite, the records fuzzer and
+# the package check. Every pass runs; the script fails when any of them did.
 source "$(dirname "$0")/tools/common.sh"
 ensure_packages "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${INSTALL_TEST_PACKAGES[@]}"
 build_tarvin
 prepare_play_folder
-cd "$BUILD"
+
 # On its own X server whatever session it starts from: never the desktop's
 # Wayland compositor.
-env -u WAYLAND_DISPLAY -u WAYLAND_SOCKET QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure
-"$ROOT/tools/test-wayland.sh"
-"$ROOT/tools/test-sanitizers.sh"
-"$ROOT/tools/test-fuzz.sh"
-"$ROOT/tools/test-package.sh"
+x11_suite() {
+    cd "$BUILD" && env -u WAYLAND_DISPLAY -u WAYLAND_SOCKET QT_QPA_PLATFORM=xcb \
+        xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure
+}
+
+passed=0
+failed=()
+for pass in x11_suite tools/test-wayland.sh tools/test-sanitizers.sh tools/test-fuzz.sh \
+    tools/test-package.sh; do
+    echo "=== $pass"
+    if [ "$pass" = x11_suite ]; then (x11_suite); else "$ROOT/$pass"; fi && passed=$((passed + 1)) ||
+        failed+=("$pass")
+done
+[ ${#failed[@]} -eq 0 ] || echo "Failed: ${failed[*]}" >&2
+echo "passes: $passed passed, ${#failed[@]} failed"
+[ ${#failed[@]} -eq 0 ]

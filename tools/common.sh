@@ -1,17 +1,24 @@
 # Shared by run.sh and test.sh: installs what is missing and builds.
+# Works on Debian 12 and Debian 13: every package below has the same name on
+# both.
 set -euo pipefail
+# The scripts read and print numbers and tools' messages: a decimal point and
+# untranslated texts whatever the desktop's language. The game started by
+# run.sh gets the player's own locale back.
+[ -n "${LC_ALL+set}" ] && PLAYER_LC_ALL=$LC_ALL
+export LC_ALL=C.UTF-8
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build"
 
 RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-              libsdl2-dev libwayland-dev pkg-config libgtest-dev libbenchmark-dev fonts-liberation2)
+              libsdl2-dev libgtest-dev libbenchmark-dev fonts-liberation2)
 TEST_PACKAGES=(xvfb xauth)
 # The Wayland pass: a nested compositor, Qt's Wayland platform, input and
 # screenshots through the X server that hosts the compositor.
 WAYLAND_PACKAGES=(weston qt6-wayland libegl1 libegl-mesa0 xdotool imagemagick)
 # The sanitizer build and the records fuzzer.
-SANITIZER_PACKAGES=(clang libclang-rt-14-dev)
+SANITIZER_PACKAGES=(clang libclang-rt-dev)
 # The installed files and the tarvin command under test.
 INSTALL_TEST_PACKAGES=(xdotool desktop-file-utils appstream)
 
@@ -24,10 +31,22 @@ ensure_packages() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
-    local sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# Runs a command as root: directly, or through a sudo that asks no password.
+# Never waits for a password: says what is needed and stops instead.
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif sudo -n true 2>/dev/null; then
+        sudo -n "$@"
+    else
+        echo "Needs root to run: $*" >&2
+        echo "Run this as root, or with a sudo that asks no password." >&2
+        exit 1
+    fi
 }
 
 # Installs the Debian package's build dependencies, as debian/control lists
@@ -36,10 +55,8 @@ ensure_build_depends() {
     ensure_packages dpkg-dev
     dpkg-checkbuilddeps "$ROOT/debian/control" 2>/dev/null && return 0
     echo "Installing the build dependencies of the package"
-    local sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get build-dep -y -qq "$ROOT"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get build-dep -y -qq "$ROOT" >/dev/null
 }
 
 # Builds everything, or only the targets named.

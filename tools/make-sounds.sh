@@ -4,6 +4,7 @@
 # starts and ends with a short fade so it never clicks when cut off.
 # Usage: tools/make-sounds.sh [output folder]
 set -eu
+export LC_ALL=C.UTF-8 # sox reads its numbers with a decimal point
 
 out=${1:-"$(dirname "$0")/../assets/sounds"}
 mkdir -p "$out"

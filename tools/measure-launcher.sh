@@ -5,6 +5,7 @@
 # prepared, as on every start but the first).
 # Usage: tools/measure-launcher.sh (after a build)
 set -euo pipefail
+export LC_ALL=C.UTF-8 # numbers with a decimal point, whatever the desktop's language
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT

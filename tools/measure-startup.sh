@@ -3,6 +3,7 @@
 # against a bare Qt window with the same GL surface, each run 5 times under
 # Xvfb. Usage: tools/measure-startup.sh [idle seconds, default 10]
 set -euo pipefail
+export LC_ALL=C.UTF-8 # numbers with a decimal point, whatever the desktop's language
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 PROBE="$ROOT/build/bench/startup_probe"
 IDLE="${1:-10}"

@@ -1,6 +1,7 @@
 #include "dialogs/FixedDialog.h"
 
 #include "dialogs/ErrorBox.h"
+#include "dialogs/FixedSize.h"
 
 #include <QKeyEvent>
 #include <QPointer>
@@ -11,6 +12,7 @@ TFixedDialog::TFixedDialog(QWidget* mainWindow, const QString& caption, int clie
                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setWindowTitle(caption);
     setFixedSize(clientWidth, clientHeight);
+    KeepFixedSize(this);
 }
 
 void TFixedDialog::ShowModal() {
@@ -38,13 +40,6 @@ void TFixedDialog::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-void TFixedDialog::changeEvent(QEvent* event) {
-    // Title bars drawn by Qt itself always offer to maximize; the size is fixed.
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
-        setWindowState(windowState() & ~Qt::WindowMaximized);
-    QDialog::changeEvent(event);
 }
 
 void TFixedDialog::hideEvent(QHideEvent* event) {

@@ -26,7 +26,6 @@ public:
     void RunHandler(const std::function<void()>& handler);
 
 protected:
-    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 

@@ -1,6 +1,7 @@
 #include "ui/FrmGL.h"
 
 #include "dialogs/ErrorBox.h"
+#include "dialogs/FixedSize.h"
 #include "records/FrmNameTarvin.h"
 #include "records/FrmTable.h"
 #include "records/RecordsFile.h"
@@ -48,6 +49,7 @@ TFrmGL::TFrmGL(TBoardState& board)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    KeepFixedSize(this);
 
     MainMenu1 = new QMenuBar(this);
     auto* menuStyle = new TNoAltMenuStyle;
@@ -240,14 +242,6 @@ bool TFrmGL::event(QEvent* event) {
         Guarded([this] { FormActivate(); });
     }
     return QWidget::event(event);
-}
-
-void TFrmGL::changeEvent(QEvent* event) {
-    // Title bars drawn by Qt itself (on Wayland without server decorations)
-    // always offer to maximize; the game keeps its fixed size.
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
-        setWindowState(windowState() & ~Qt::WindowMaximized);
-    QWidget::changeEvent(event);
 }
 
 void TFrmGL::keyPressEvent(QKeyEvent* event) {

@@ -79,7 +79,6 @@ public:
 
 protected:
     bool event(QEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

@@ -1,7 +1,6 @@
 #include "ui/GLSurface.h"
 
 #include "dialogs/ErrorBox.h"
-#include "ui/WaylandCompositor.h"
 
 #include <exception>
 #include <stdexcept>
@@ -29,17 +28,10 @@ void TGLSurface::CreateContext() {
     if (!handle())
         throw std::runtime_error("The window system gave the game scene no surface");
     if (OnWayland) {
-        if (!CompositorOffersSubsurfaces())
-            throw std::runtime_error(
-                "The Wayland compositor offers no sub-surface for the game scene");
         // Qt does not carry the input flag over to a Wayland sub-surface: an
         // input region outside the surface lets clicks fall through to the
         // main window, so the compositor never hands the keyboard to the scene.
         setMask(QRegion(-1, -1, 1, 1));
-        // A sub-surface is not told it is exposed until the compositor
-        // activates the window (some never do), so frames follow the
-        // exposure of the main window instead.
-        qApp->installEventFilter(this);
     }
     if (!GLContext.create())
         throw std::runtime_error("Cannot create an OpenGL context for the game scene");
@@ -101,8 +93,11 @@ bool TGLSurface::event(QEvent* event) {
 }
 
 bool TGLSurface::eventFilter(QObject* watched, QEvent* event) {
-    if (FrameWanted && event->type() == QEvent::Expose && watched == TopLevel())
-        Invalidate();
+    if (event->type() == QEvent::Expose && watched == TopLevel()) {
+        watched->removeEventFilter(this);
+        if (FrameWanted)
+            Invalidate();
+    }
     return QWindow::eventFilter(watched, event);
 }
 
@@ -114,7 +109,14 @@ void TGLSurface::RunFrame() {
     if (!OnFrame)
         return;
     if (!Drawable()) {
-        FrameWanted = true; // drawn when the window is exposed
+        // Drawn when the window is exposed. Qt 6.4 (Debian 12) tells a
+        // Wayland sub-surface it is exposed only once the compositor has
+        // activated the window, and some never do (weston's headless
+        // backend), so the main window's exposure is watched; Qt 6.8
+        // (Debian 13) exposes the sub-surface by itself.
+        FrameWanted = true;
+        if (OnWayland && TopLevel() != this)
+            TopLevel()->installEventFilter(this);
         return;
     }
     FrameWanted = false;

@@ -54,9 +54,12 @@ case $case_name in
 installed_entry_and_metainfo_validate_cleanly)
     out=$(desktop-file-validate "$prefix"/share/applications/*.desktop 2>&1)
     [ -z "$out" ] || fail "desktop-file-validate: $out"
-    out=$(appstreamcli validate --no-net "$prefix"/share/metainfo/*.metainfo.xml 2>&1) ||
-        fail "appstreamcli: $out"
-    ! grep -E '^[EW]:' <<<"$out" || fail "appstreamcli warns"
+    # The game has no web address, and AppStream 1.0 warns of the missing
+    # homepage (the package carries a lintian override for it); any other
+    # warning or error fails.
+    out=$(appstreamcli validate --no-net "$prefix"/share/metainfo/*.metainfo.xml 2>&1) || true
+    grep -q 'Validation' <<<"$out" || fail "appstreamcli: $out"
+    ! grep -E '^[EW]:' <<<"$out" | grep -v ': url-homepage-missing$' || fail "appstreamcli: $out"
     for size in 16 32 48 64 128 256; do
         [ -s "$prefix/share/icons/hicolor/${size}x$size/apps/ru.tarvin.Tarvin.png" ] ||
             fail "no $size px icon"
