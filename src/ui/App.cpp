@@ -12,13 +12,6 @@ TTarvinWindows::TTarvinWindows(TBoardState& board)
     FrmGL.SetDialogs(&FrmTable, &FrmAbout, &FrmName);
 }
 
-void SetAppIdentity() {
-    QApplication::setApplicationName(QStringLiteral("tarvin"));
-    // The Wayland app id; on X11 the entry names the window class, "tarvin".
-    QGuiApplication::setDesktopFileName(QStringLiteral(TARVIN_DESKTOP_ID));
-    QApplication::setWindowIcon(AppIcon());
-}
-
 int RunTarvin(int argc, char** argv) {
     QApplication app(argc, argv);
     SetAppIdentity();
