@@ -2,6 +2,7 @@
 #include "records/RecordsStore.h"
 #include "records/RecordsTable.h"
 
+#include "RecordsEntries.h"
 #include "support/TempWorkDir.h"
 
 #include <QDir>
@@ -27,25 +28,6 @@
 #include <unistd.h>
 
 namespace {
-using TEntries = std::vector<std::pair<QString, QString>>;
-
-TEntries Entries(const TRecordsTable& table) {
-    TEntries out;
-    for (int row = 1; row < table.RowCount(); ++row)
-        out.emplace_back(table.Cell(0, row), table.Cell(1, row));
-    return out;
-}
-
-TRecordsTable TableOf(const TEntries& entries) {
-    TRecordsTable table;
-    table.SetRowCount(static_cast<int>(entries.size()) + 1);
-    for (int row = 1; row < table.RowCount(); ++row) {
-        table.SetCell(0, row, entries[static_cast<std::size_t>(row - 1)].first);
-        table.SetCell(1, row, entries[static_cast<std::size_t>(row - 1)].second);
-    }
-    return table;
-}
-
 // What the game does: the store loads; a save writes the table's bytes
 // into the locked file.
 void LoadTable(TRecordsTable& table) {
@@ -54,13 +36,6 @@ void LoadTable(TRecordsTable& table) {
 void SaveTable(const TRecordsTable& table) {
     const QByteArray bytes = RecordsToBytes(table);
     TLockedRecordsFile().Replace(bytes);
-}
-
-TEntries LoadedFrom(const QByteArray& bytes) {
-    WriteFileBytes(RecordsFileName, bytes);
-    TRecordsTable table;
-    LoadTable(table);
-    return Entries(table);
 }
 
 // Everything in the working directory but the records file: leftovers.
@@ -101,89 +76,7 @@ void GiveToPlayer(std::initializer_list<const char*> paths) {
     }
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ERecordsError& e) {
-        return e.what();
-    }
-    return "<no error>";
-}
 } // namespace
-
-TEST(RecordsFormat, ExactBytes) {
-    TTempWorkDir dir;
-    SaveTable(TRecordsTable()); // the first run's file
-    EXPECT_EQ(ReadFileBytes(RecordsFileName), QByteArray("\x20\r\n\x20\r\n"));
-    EXPECT_EQ(LoadedFrom(ReadFileBytes(RecordsFileName)), (TEntries{{"", ""}}));
-
-    SaveTable(TableOf({{QStringLiteral("Иван ё"), QStringLiteral("0 : 2 : 7")}, {}}));
-    EXPECT_EQ(ReadFileBytes(RecordsFileName),
-              QByteArray(" \xC8\xE2\xE0\xED \xB8\r\n 0 : 2 : 7\r\n \r\n \r\n"));
-}
-
-TEST(RecordsFormat, SaveAndLoadKeepEveryEntry) {
-    TTempWorkDir dir;
-    const TEntries entries{{QStringLiteral("  два пробела"), QStringLiteral("1 : 0 : 59")},
-                           {QString(), QStringLiteral("0 : 0 : 3")},
-                           {QStringLiteral("перевод\nстроки"), QString()}, // a lone LF survives
-                           {QStringLiteral("\u0098№€"), QStringLiteral("x")},
-                           {}};
-    SaveTable(TableOf(entries));
-    TRecordsTable loaded;
-    loaded.SetCell(0, 0, QStringLiteral("Имя игрока"));
-    LoadTable(loaded);
-    EXPECT_EQ(Entries(loaded), entries);
-    EXPECT_EQ(loaded.Cell(0, 0), QStringLiteral("Имя игрока")) << "load must keep the header";
-
-    // A byte the code page leaves undefined loads and goes back unchanged.
-    const QByteArray odd(" a\x98z\r\n 0 : 0 : 1\r\n");
-    WriteFileBytes(RecordsFileName, odd);
-    LoadTable(loaded);
-    SaveTable(loaded);
-    EXPECT_EQ(ReadFileBytes(RecordsFileName), odd);
-}
-
-TEST(RecordsFormat, SaveRefusesWhatTheFileCannotCarry) {
-    TTempWorkDir dir;
-    const QByteArray old(" old\r\n 0 : 0 : 1\r\n");
-    WriteFileBytes(RecordsFileName, old);
-    for (const char16_t* bad : {u"À", u"中", u"a\rb", u"a\x1A", u"😀", u"\xD800", u"\xDC00x"})
-        EXPECT_EQ(ErrorOf([&] {
-                      SaveTable(TableOf({{"ok", "1"}, {"ok", QString::fromUtf16(bad)}}));
-                  }),
-                  "Records row 2 holds a character the records file cannot store");
-    // A lone surrogate at a cell's end with only empty cells after it.
-    TRecordsTable surrogate = TableOf({{"A", QString(QChar(0xD800))}, {}});
-    EXPECT_EQ(ErrorOf([&] { SaveTable(surrogate); }),
-              "Records row 1 holds a character the records file cannot store");
-    EXPECT_EQ(ReadFileBytes(RecordsFileName), old);
-    EXPECT_TRUE(StrayFiles().isEmpty());
-}
-
-TEST(RecordsLoad, ReadsFilesAsTheyCome) {
-    TTempWorkDir dir;
-    const struct {
-        QByteArray Bytes;
-        TEntries Expected;
-    } cases[] = {
-        {" a\r\n 1\r\n b\r\n 2\r\n", {{"a", "1"}, {"b", "2"}}},
-        {" a\r\n 1\r\n ", {{"a", "1"}, {"", ""}}}, // one more byte starts another pair
-        {" a\r\n 1", {{"a", "1"}}},
-        {"", {{"", ""}}},
-        {"Ivan\r\n\r\n", {{"van", ""}}}, // the first character is taken as the space
-        {" a\nb\r\n t\r\n", {{"a\nb", "t"}}},
-        {" a\r b\r", {{"a", "b"}}},
-        {" a\r\n\n b\r\n", {{"a", " b"}}}, // only one LF after a CR is swallowed
-        {" a\r\n 1\r\n\x1A b\r\n 2\r\n", {{"a", "1"}}},
-        {" ab\x1A"
-         "cd\r\n 1\r\n",
-         {{"ab", ""}}},
-        {" " + QByteArray(100 * 1024, 'x') + "\r\n 9\r\n", {{QString(100 * 1024, 'x'), "9"}}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(LoadedFrom(c.Bytes), c.Expected) << c.Bytes.left(40).toStdString();
-}
 
 TEST(RecordsErrors, FailedLoadLeavesTableAlone) {
     TTempWorkDir dir;
@@ -318,11 +211,6 @@ TEST(RecordsHostileFiles, FilesOverTheBoundsAreRefusedAndOneAtTheByteBoundLoads)
     LoadTable(table);
     EXPECT_EQ(table.Cell(0, 1), "big");
     EXPECT_EQ(table.Cell(1, 1).size(), MaxRecordsFileSize - 7);
-
-    // Exactly the bound, written the game's way (fault 4 of issue 14: refused).
-    TRecordsTable full;
-    full.SetRowCount(MaxRecordsEntries + 1);
-    EXPECT_EQ(RecordsFromBytes(RecordsToBytes(full), table).RowCount(), MaxRecordsEntries + 1);
 
     // Small, but a million and one entries of bare line ends.
     WriteFileBytes(RecordsFileName, QByteArray(2 * MaxRecordsEntries + 1, '\r'));
