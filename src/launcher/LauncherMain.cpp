@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include <unistd.h>
@@ -20,7 +19,8 @@ std::string OwnFolder() {
     std::string path(4096, '\0');
     const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
     if (length <= 0 || static_cast<std::size_t>(length) >= path.size())
-        throw ELaunchError(std::string("Не удаётся найти папку игры: ") + ReasonText(errno));
+        throw ELaunchError(std::string("Не удаётся найти папку игры: ") +
+                           ReasonText(length < 0 ? errno : ENAMETOOLONG));
     path.resize(static_cast<std::size_t>(length));
     return path.substr(0, path.rfind('/'));
 }

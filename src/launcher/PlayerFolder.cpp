@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -69,16 +70,16 @@ void CopyBytes(int from, int to) {
 // only ever holds a whole file, and never over a file the player put there.
 void CopyCue(const std::string& source, const std::string& target, const std::string& folder) {
     const std::string what = "Не удаётся скопировать " + source + " в " + target;
-    std::string temp = folder + "/.cue-XXXXXX";
+    std::string temp; // the temporary file, once made
     try {
         TFd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
         if (!from.Valid())
             ThrowErrno(errno, "open");
-        TFd to(::mkostemp(temp.data(), O_CLOEXEC));
-        if (!to.Valid()) {
-            temp.clear();
+        std::string name = folder + "/.cue-XXXXXX";
+        TFd to(::mkostemp(name.data(), O_CLOEXEC));
+        if (!to.Valid())
             ThrowErrno(errno, "mkostemp");
-        }
+        temp = std::move(name);
         CopyBytes(from.Get(), to.Get());
         if (::fdatasync(to.Get()) != 0)
             ThrowErrno(errno, "fdatasync");

@@ -35,8 +35,9 @@ template <class F> auto RecordsIo(F&& call, bool reading = false) {
     }
 }
 
-// Waits one retry interval. Never sleeps on the main thread: its event loop
-// runs meanwhile, timers and painting included, user input held back.
+// Waits one retry interval. On the main thread its event loop runs meanwhile,
+// timers and painting included, user input held back; it sleeps there only
+// once the application is quitting and no event loop runs any more.
 void PauseBeforeRetry() {
     const QCoreApplication* const app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) {
@@ -44,8 +45,13 @@ void PauseBeforeRetry() {
         return;
     }
     QEventLoop loop;
-    QTimer::singleShot(RetryInterval, &loop, &QEventLoop::quit);
+    QTimer wake;
+    wake.setSingleShot(true);
+    QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
+    wake.start(RetryInterval);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (wake.isActive()) // the application is quitting: no event loop runs any more
+        std::this_thread::sleep_for(RetryInterval);
 }
 
 QByteArray ToQt(const std::string& bytes) {
