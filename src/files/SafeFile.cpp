@@ -159,7 +159,7 @@ private:
 
 } // namespace
 
-std::string ReadRegularFile(int folder, const char* name, std::size_t maxSize) {
+void ReadRegularFile(int folder, const char* name, std::size_t maxSize, const TReadBuffer& buffer) {
     struct stat info {};
     if (::fstatat(folder, name, &info, 0) != 0)
         ThrowErrno(errno, "stat");
@@ -174,16 +174,17 @@ std::string ReadRegularFile(int folder, const char* name, std::size_t maxSize) {
     // One byte more than the size lets one read see the end; a file that
     // grows meanwhile is still read only up to the bound.
     const std::size_t limit = maxSize + 1;
-    std::string bytes;
-    bytes.resize(std::min(static_cast<std::size_t>(info.st_size) + 1, limit));
+    std::size_t size = std::min(static_cast<std::size_t>(info.st_size) + 1, limit);
+    char* bytes = buffer(size);
     std::size_t used = 0;
     for (;;) {
-        if (used == bytes.size()) {
+        if (used == size) {
             if (used >= limit)
                 ThrowErrno(EFBIG, "read");
-            bytes.resize(std::min(used + 64 * 1024, limit));
+            size = std::min(used + 64 * 1024, limit);
+            bytes = buffer(size);
         }
-        const ssize_t got = ::read(file.Get(), bytes.data() + used, bytes.size() - used);
+        const ssize_t got = ::read(file.Get(), bytes + used, size - used);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -192,9 +193,8 @@ std::string ReadRegularFile(int folder, const char* name, std::size_t maxSize) {
             break;
         used += static_cast<std::size_t>(got);
     }
-    bytes.resize(used);
+    buffer(used);
     file.Close();
-    return bytes;
 }
 
 std::optional<TLockedFile> TLockedFile::TryLock(const std::string& path) {
@@ -220,11 +220,12 @@ std::optional<TLockedFile> TLockedFile::TryLock(const std::string& path) {
     return file;
 }
 
-std::optional<std::string> TLockedFile::Read(std::size_t maxSize) const {
+bool TLockedFile::Read(std::size_t maxSize, const TReadBuffer& buffer) const {
     struct stat info {};
     if (::fstatat(Folder.Get(), Name.c_str(), &info, 0) != 0 && errno == ENOENT)
-        return std::nullopt;
-    return ReadRegularFile(Folder.Get(), Name.c_str(), maxSize);
+        return false;
+    ReadRegularFile(Folder.Get(), Name.c_str(), maxSize, buffer);
+    return true;
 }
 
 void TLockedFile::RemoveLeftovers() const {

@@ -6,6 +6,7 @@
 // a folder take around that, and placing a new file without ever replacing
 // one. Failures are thrown as std::system_error holding the errno.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,11 +44,16 @@ private:
 // Writes all of bytes, going on after interruptions.
 void WriteAll(int fd, std::string_view bytes);
 
+// Storage the readers below fill, so the bytes land where the caller keeps
+// them: called with a size, it makes room for exactly that many bytes and
+// returns where they go. The last call gives the size read.
+using TReadBuffer = std::function<char*(std::size_t size)>;
+
 // Reads the regular file name in folder (links followed) when it holds at
 // most maxSize bytes. A directory is refused with EISDIR, anything else that
 // is not a regular file (a FIFO, a device) with EACCES, a bigger file with
 // EFBIG, all without opening or waiting on it.
-std::string ReadRegularFile(int folder, const char* name, std::size_t maxSize);
+void ReadRegularFile(int folder, const char* name, std::size_t maxSize, const TReadBuffer& buffer);
 
 // A file held for one read and replace. Every program that replaces files
 // through this class takes the lock of the file's folder here, so their
@@ -60,8 +66,8 @@ public:
     // yet). Returns nothing, at once, while another holder has the lock.
     static std::optional<TLockedFile> TryLock(const std::string& path);
 
-    // The file's bytes as ReadRegularFile reads them; nothing when missing.
-    std::optional<std::string> Read(std::size_t maxSize) const;
+    // Reads the file as ReadRegularFile does; false when there is none.
+    bool Read(std::size_t maxSize, const TReadBuffer& buffer) const;
 
     // Puts these bytes in the file's place, the file's permissions kept (a
     // new file gets 0666 less the umask). Where the folder allows, a new

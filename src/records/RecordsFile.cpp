@@ -54,8 +54,12 @@ void PauseBeforeRetry() {
         std::this_thread::sleep_for(RetryInterval);
 }
 
-QByteArray ToQt(const std::string& bytes) {
-    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+// Reads straight into a QByteArray; its new room is left uninitialised.
+TReadBuffer Into(QByteArray& bytes) {
+    return [&bytes](std::size_t size) {
+        bytes.resize(static_cast<qsizetype>(size));
+        return bytes.data();
+    };
 }
 
 } // namespace
@@ -100,8 +104,10 @@ bool RecordsFileExists() {
 }
 
 QByteArray ReadRecordsFile() {
-    return ToQt(RecordsIo(
-        [] { return ReadRegularFile(AT_FDCWD, RecordsFileName, MaxRecordsFileSize); }, true));
+    QByteArray bytes;
+    RecordsIo([&] { ReadRegularFile(AT_FDCWD, RecordsFileName, MaxRecordsFileSize, Into(bytes)); },
+              true);
+    return bytes;
 }
 
 TLockedRecordsFile::TLockedRecordsFile() {
@@ -115,11 +121,10 @@ TLockedRecordsFile::TLockedRecordsFile() {
 }
 
 std::optional<QByteArray> TLockedRecordsFile::Read() const {
-    const std::optional<std::string> bytes =
-        RecordsIo([this] { return File->Read(MaxRecordsFileSize); }, true);
-    if (!bytes)
+    QByteArray bytes;
+    if (!RecordsIo([&] { return File->Read(MaxRecordsFileSize, Into(bytes)); }, true))
         return std::nullopt;
-    return ToQt(*bytes);
+    return bytes;
 }
 
 void TLockedRecordsFile::Replace(const QByteArray& bytes) {
