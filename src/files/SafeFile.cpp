@@ -124,14 +124,23 @@ class TTempFile {
 public:
     TTempFile(int folder, const std::string& name, mode_t mode) : Folder(folder) {
         for (int tries = 0; !File.Valid(); ++tries) {
+            if (tries == 100)
+                ThrowErrno(EEXIST, "create");
             Name = TempName(name);
             File = TFd(::openat(Folder, Name.c_str(),
                                 O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-            if (!File.Valid() && (errno != EEXIST || tries == 100))
+            if (!File.Valid() && errno != EEXIST)
                 ThrowErrno(errno, "create");
+            // Where the file system has no locks, nobody removes it but us.
+            ::flock(File.Get(), LOCK_EX | LOCK_NB);
+            // A save that cleared leftovers just before the lock may have
+            // taken it for one; then it is made again under a new name.
+            struct stat held {}, named {};
+            if (File.Valid() && (::fstat(File.Get(), &held) != 0 ||
+                                 ::fstatat(Folder, Name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+                                 !SameFile(held, named)))
+                File = TFd();
         }
-        // Without locks on this file system it is only ever removed by us.
-        ::flock(File.Get(), LOCK_EX | LOCK_NB);
     }
     TTempFile(const TTempFile&) = delete;
     TTempFile& operator=(const TTempFile&) = delete;
