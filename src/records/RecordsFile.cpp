@@ -110,6 +110,17 @@ QByteArray ReadRecordsFile() {
     return bytes;
 }
 
+void LoadRecords(TRecordsTable& table) {
+    TRecordsTable parsed = RecordsFromBytes(ReadRecordsFile(), table);
+    table = std::move(parsed);
+}
+
+void SaveRecords(const TRecordsTable& table) {
+    const QByteArray bytes = RecordsToBytes(table);
+    TLockedRecordsFile file;
+    file.Replace(bytes);
+}
+
 TLockedRecordsFile::TLockedRecordsFile() {
     using TClock = std::chrono::steady_clock;
     const TClock::time_point giveUp = TClock::now() + GiveUpAfter;

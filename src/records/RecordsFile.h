@@ -20,6 +20,15 @@ std::string SystemErrorText(int error);
 // True when an entry named exactly "Tarvin.tbr" (a directory too) exists.
 bool RecordsFileExists();
 
+// Reads the whole file into the table's entry rows; the header row is kept.
+// On failure the table is left exactly as it was.
+void LoadRecords(TRecordsTable& table);
+
+// Writes entry rows 1..RowCount-1 as they stand, under the lock (see
+// TRecordsStore for the save that keeps other games' entries). Refuses a cell
+// the file cannot carry before touching the disk.
+void SaveRecords(const TRecordsTable& table);
+
 // The file's bytes. Only a regular file is read (after following links) and
 // never one over MaxRecordsFileSize; anything else is refused at once,
 // without waiting on it.
