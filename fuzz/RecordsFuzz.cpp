@@ -5,7 +5,7 @@
 //    writer refuses a table exactly when a cell holds a character the file
 //    cannot carry.
 
-#include "records/RecordsFile.h"
+#include "records/RecordsFormat.h"
 #include "records/RecordsTable.h"
 
 #include <QString>

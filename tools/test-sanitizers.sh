@@ -2,7 +2,7 @@
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer,
 # run under Xvfb: any report fails the test that made it.
 source "$(dirname "$0")/sanitizer-build.sh"
-build_sanitized game_tests render_tests dialogs_tests records_tests ui_tests
+build_sanitized game_tests render_tests dialogs_tests records_format_tests records_tests launcher_tests ui_tests
 cd "$SANITIZER_BUILD"
 # Mesa unloads its GL driver when the display closes, and what the driver
 # still held would then count as leaked, with no library left to name it by.

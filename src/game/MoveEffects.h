@@ -1,6 +1,6 @@
 #pragma once
 
-#include <array>
+#include "files/GameFiles.h" // CueFileNames
 
 // The game's sound cues, numbered as their files "Dizo1.wav" .. "Dizo5.wav".
 enum TSoundCue : int {
@@ -10,10 +10,6 @@ enum TSoundCue : int {
     CueRefused = 4,   // a put-down was refused
     CueSolved = 5,    // the puzzle is solved
 };
-
-// The cue files, cue 1 first; the game reads them from its working directory.
-inline constexpr std::array<const char*, 5> CueFileNames{"Dizo1.wav", "Dizo2.wav", "Dizo3.wav",
-                                                         "Dizo4.wav", "Dizo5.wav"};
 
 // What the move rules need from the rest of the program: sound cues and the
 // game timer. The main window provides them; tests record them.

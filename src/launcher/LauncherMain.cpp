@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include <unistd.h>
@@ -20,7 +19,8 @@ std::string OwnFolder() {
     std::string path(4096, '\0');
     const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
     if (length <= 0 || static_cast<std::size_t>(length) >= path.size())
-        throw ELaunchError(std::string("Не удаётся найти папку игры: ") + std::strerror(errno));
+        throw ELaunchError(std::string("Не удаётся найти папку игры: ") +
+                           ReasonText(length < 0 ? errno : ENAMETOOLONG));
     path.resize(static_cast<std::size_t>(length));
     return path.substr(0, path.rfind('/'));
 }
@@ -36,16 +36,17 @@ int main() {
         PreparePlayerFolder(folder, here + "/" TARVIN_CUES_FROM_LAUNCHER);
         if (::chdir(folder.c_str()) != 0)
             throw ELaunchError("Не удаётся перейти в папку " + folder + ": " +
-                               std::strerror(errno));
+                               ReasonText(errno));
         const std::string game = here + "/" TARVIN_GAME_FROM_LAUNCHER;
         ::execl(game.c_str(), "tarvin", static_cast<char*>(nullptr));
-        throw ELaunchError("Не удаётся запустить " + game + ": " + std::strerror(errno));
+        throw ELaunchError("Не удаётся запустить " + game + ": " + ReasonText(errno));
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "tarvin: %s\n", e.what());
+        // The box tells the standard error too; only without it is it said here.
         if (!here.empty()) {
             const std::string box = here + "/" TARVIN_ERROR_BOX_FROM_LAUNCHER;
             ::execl(box.c_str(), "tarvin-error-box", e.what(), static_cast<char*>(nullptr));
         }
+        std::fprintf(stderr, "tarvin: %s\n", e.what());
         return 1;
     }
 }

@@ -1,10 +1,12 @@
 #include "launcher/PlayerFolder.h"
 
-#include "game/MoveEffects.h"
+#include "files/GameFiles.h"
+#include "files/SafeFile.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -15,27 +17,9 @@
 
 namespace {
 
-// The launcher never sets a locale, so these are the system's English texts.
 [[noreturn]] void Fail(const std::string& what, int error) {
-    throw ELaunchError(what + ": " + std::strerror(error));
+    throw ELaunchError(what + ": " + ReasonText(error));
 }
-
-class TFd {
-public:
-    explicit TFd(int fd) : Fd(fd) {}
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    ~TFd() {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-    int Get() const { return Fd; }
-    // Returns 0 or the error of close, which may be the first word of a full disk.
-    int Close() { return ::close(std::exchange(Fd, -1)) == 0 ? 0 : errno; }
-
-private:
-    int Fd;
-};
 
 bool IsDirectory(const std::string& path) {
     struct stat info {};
@@ -67,56 +51,85 @@ bool Exists(const std::string& path) {
     return false;
 }
 
-// Reads all of source and writes it to the open file; returns 0 or the error.
-int CopyBytes(int from, int to) {
+// Reads all of source and writes it to the open file.
+void CopyBytes(int from, int to) {
     std::vector<char> buffer(64 * 1024);
     for (;;) {
         const ssize_t got = ::read(from, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
-            return got == 0 ? 0 : errno;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(to, buffer.data() + done, static_cast<size_t>(got - done));
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put < 0)
-                return errno;
-            done += put;
-        }
+        if (got < 0)
+            ThrowErrno(errno, "read");
+        if (got == 0)
+            return;
+        WriteAll(to, std::string_view(buffer.data(), static_cast<std::size_t>(got)));
     }
 }
 
-// Copies under a hidden temporary name and renames into place, so the cue
-// name only ever holds a whole file, and never over a file the player put there.
+// Copies under a hidden temporary name and puts it in place, so the cue name
+// only ever holds a whole file, and never over a file the player put there.
 void CopyCue(const std::string& source, const std::string& target, const std::string& folder) {
     const std::string what = "Не удаётся скопировать " + source + " в " + target;
-    TFd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (from.Get() < 0)
-        Fail(what, errno);
-    std::string temp = folder + "/.cue-XXXXXX";
-    TFd to(::mkostemp(temp.data(), O_CLOEXEC));
-    if (to.Get() < 0)
-        Fail(what, errno);
-    int error = CopyBytes(from.Get(), to.Get());
-    if (error == 0 && ::fdatasync(to.Get()) != 0)
-        error = errno;
-    if (const int closed = to.Close(); error == 0)
-        error = closed;
-    if (error == 0 &&
-        ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
-        error = errno;
-        if (error == EINVAL) // a file system without no-replace renames
-            error = ::rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno;
-        else if (error == EEXIST) // the player's own cue arrived meanwhile
-            error = 0;
+    std::string temp; // the temporary file, once made
+    try {
+        TFd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!from.Valid())
+            ThrowErrno(errno, "open");
+        std::string name = folder + "/.cue-XXXXXX";
+        TFd to(::mkostemp(name.data(), O_CLOEXEC));
+        if (!to.Valid())
+            ThrowErrno(errno, "mkostemp");
+        temp = std::move(name);
+        CopyBytes(from.Get(), to.Get());
+        if (::fdatasync(to.Get()) != 0)
+            ThrowErrno(errno, "fdatasync");
+        to.Close();
+        if (!PlaceWithoutReplacing(temp, target)) // the player's own cue arrived meanwhile
+            ::unlink(temp.c_str());
+    } catch (const std::system_error& e) {
+        if (!temp.empty())
+            ::unlink(temp.c_str());
+        Fail(what, e.code().value());
     }
-    ::unlink(temp.c_str()); // already gone after a rename
-    if (error != 0)
-        Fail(what, error);
 }
 
 } // namespace
+
+std::string ReasonText(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return "доступ запрещён";
+    case ENOENT:
+        return "нет такого файла или папки";
+    case ENOTDIR:
+        return "это не папка";
+    case EISDIR:
+        return "это папка";
+    case EEXIST:
+        return "такой файл уже есть";
+    case ENOSPC:
+    case EDQUOT:
+        return "на диске нет места";
+    case EFBIG:
+        return "файл слишком велик";
+    case EROFS:
+        return "диск только для чтения";
+    case ELOOP:
+        return "слишком много символьных ссылок";
+    case ENAMETOOLONG:
+        return "слишком длинное имя";
+    case EIO:
+        return "ошибка ввода-вывода";
+    case ENOMEM:
+        return "не хватает памяти";
+    case EMFILE:
+    case ENFILE:
+        return "открыто слишком много файлов";
+    default:
+        return "системная ошибка " + std::to_string(error);
+    }
+}
 
 std::string PlayerFolderPath(const char* xdgDataHome, const char* home) {
     if (xdgDataHome && xdgDataHome[0] == '/')

@@ -1,7 +1,7 @@
 #include "records/FrmNameTarvin.h"
 
 #include "records/FrmTable.h"
-#include "records/RecordsFile.h"
+#include "records/RecordsFormat.h"
 
 #include <QLabel>
 #include <QLineEdit>

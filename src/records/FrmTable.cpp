@@ -136,13 +136,18 @@ void TFrmTable::LoadRecordsFile() {
 }
 
 void TFrmTable::AddRecord(const QString& name, const QString& time) {
-    TModelChange change(*Model);
-    Store.AddEntry(name, time);
+    {
+        TModelChange change(*Model);
+        Store.Add(name, time);
+    }
+    SaveRecordsFile();
 }
 
 void TFrmTable::SaveRecordsFile() {
+    // The wait for another game's save comes first, with the grid as it is.
+    TLockedRecordsFile file;
     TModelChange change(*Model);
-    Store.Save();
+    Store.Save(file);
 }
 
 void TFrmTable::FormActivate() {
@@ -163,8 +168,11 @@ void TFrmTable::FormActivate() {
 }
 
 void TFrmTable::BtnClearClick() {
-    TModelChange change(*Model);
-    Store.Clear();
+    {
+        TModelChange change(*Model);
+        Store.ClearTable();
+    }
+    SaveRecordsFile();
 }
 
 void TFrmTable::showEvent(QShowEvent* event) {

@@ -19,7 +19,9 @@ public:
 
     const TRecordsTable& Records() const { return Table; }
 
-    // See TRecordsStore: Load, AddEntry and Save.
+    // See TRecordsStore: Load, Add and Save. A save that finds another
+    // game's save under way waits for it without freezing the window (see
+    // TLockedRecordsFile).
     void LoadRecordsFile();
     void AddRecord(const QString& name, const QString& time);
     void SaveRecordsFile();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/RecordsFile.h"
 #include "records/RecordsTable.h"
 
 #include <QByteArray>
@@ -12,7 +13,8 @@
 // The program's records table and the records file it shares with every
 // other game started in the same folder. A save never replaces a file whose
 // entries the table does not hold: it takes them in first, and the entries
-// this game added go after them.
+// this game added go after them, each in a blank slot after every entry the
+// file holds.
 class TRecordsStore {
 public:
     explicit TRecordsStore(TRecordsTable& table) : Table(table) {}
@@ -21,16 +23,22 @@ public:
     // the file's. On failure the table is left as it was.
     void Load();
 
-    // Fills the blank slot with a new entry, adds the next slot and saves.
-    // The entry stays in the table when the save fails.
+    // Puts a new entry in the blank slot (after a last row that is not
+    // blank, in a new one) and adds the next slot; Save writes it.
+    void Add(const QString& name, const QString& time);
+    // Add, then Save. The entry stays in the table when the save fails.
     void AddEntry(const QString& name, const QString& time);
 
-    // Saves the table. A file that changed since the table last matched it
-    // (or that it never matched) is loaded first; if that fails, the save is
-    // refused and the file stays as it is.
+    // Saves the table, with the file held. A file that changed since the
+    // table last matched it (or that it never matched) is loaded first; if
+    // that fails, the save is refused and the file stays as it is.
+    void Save(TLockedRecordsFile& file);
+    // Takes the file (see TLockedRecordsFile for the wait), then saves.
     void Save();
 
-    // Empties the table on purpose and writes it, whatever the file holds.
+    // Empties the table on purpose: the next save writes it, whatever the
+    // file holds. Clear is ClearTable, then Save.
+    void ClearTable();
     void Clear();
 
 private:
@@ -42,4 +50,6 @@ private:
     std::optional<QByteArray> Matched;
     // Entries added here that no save has put in the file yet.
     std::vector<TEntry> Unsaved;
+    // The table was cleared and no save has written it yet.
+    bool Cleared = false;
 };

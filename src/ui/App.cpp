@@ -2,7 +2,7 @@
 
 #include "dialogs/GameFont.h"
 #include "game/BoardState.h"
-#include "ui/AppIcon.h"
+#include "dialogs/AppIcon.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -10,13 +10,6 @@
 TTarvinWindows::TTarvinWindows(TBoardState& board)
     : FrmGL(board), FrmTable(&FrmGL), FrmAbout(&FrmGL), FrmName(&FrmGL, FrmTable) {
     FrmGL.SetDialogs(&FrmTable, &FrmAbout, &FrmName);
-}
-
-void SetAppIdentity() {
-    QApplication::setApplicationName(QStringLiteral("tarvin"));
-    // The Wayland app id; on X11 the entry names the window class, "tarvin".
-    QGuiApplication::setDesktopFileName(QStringLiteral(TARVIN_DESKTOP_ID));
-    QApplication::setWindowIcon(AppIcon());
 }
 
 int RunTarvin(int argc, char** argv) {

@@ -2,6 +2,7 @@
 
 #include "records/FrmNameTarvin.h"
 #include "records/FrmTable.h"
+#include "dialogs/AppIcon.h" // SetAppIdentity
 #include "ui/FrmAboutTarvin.h"
 #include "ui/FrmGL.h"
 
@@ -15,10 +16,6 @@ struct TTarvinWindows {
     TFrmAboutTarvin FrmAbout;
     TFrmNameTarvin FrmName;
 };
-
-// Names the application, its icon and the desktop entry it was started
-// from, so task bars and docks show the installed entry's name and icon.
-void SetAppIdentity();
 
 // Starts the game: creates its windows and runs until the main window
 // closes. Returns the program's exit code.

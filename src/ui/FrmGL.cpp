@@ -6,7 +6,7 @@
 #include "records/FrmTable.h"
 #include "records/RecordsFile.h"
 #include "render/View.h"
-#include "ui/AppIcon.h"
+#include "dialogs/AppIcon.h"
 #include "ui/FrmAboutTarvin.h"
 #include "ui/GLSurface.h"
 

@@ -95,7 +95,7 @@ xdg_data_home_is_honoured_when_absolute)
 unusable_folder_shows_the_reason_and_starts_no_game)
     export XDG_DATA_HOME="$tmp/a-file"
     echo keep >"$XDG_DATA_HOME"
-    expect_error_box "a-file/tarvin: Not a directory"
+    expect_error_box "a-file/tarvin: это не папка"
     [ "$(cat "$XDG_DATA_HOME")" = keep ] || fail "the file in the way was changed"
     ;;
 unwritable_home_shows_the_reason_and_starts_no_game)
@@ -111,14 +111,22 @@ unwritable_home_shows_the_reason_and_starts_no_game)
         export XAUTHORITY="$tmp/xauth"
         as_player=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
     fi
-    expect_error_box "home/.local/share/tarvin: Permission denied"
+    expect_error_box "home/.local/share/tarvin: доступ запрещён"
     [ -z "$(ls -A "$HOME")" ] || fail "something was made in HOME"
     ;;
 failed_copy_leaves_no_partial_cue)
     # A file size limit makes the copy fail part way, as a full disk does.
     mkdir -p "$folder"
-    (trap '' XFSZ; ulimit -f 2; expect_error_box "Dizo1.wav: File too large")
+    (trap '' XFSZ; ulimit -f 2; expect_error_box "Dizo1.wav: файл слишком велик")
     [ -z "$(ls -A "$folder")" ] || fail "left behind: $(ls -A "$folder")"
+    ;;
+error_box_without_a_display_exits_1_with_the_reason)
+    status=0
+    env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb \
+        "$prefix/libexec/tarvin/tarvin-error-box" "Не удаётся создать папку" 2>"$tmp/stderr" ||
+        status=$?
+    [ "$status" -eq 1 ] || fail "exit status $status, not 1: $(cat "$tmp/stderr")"
+    grep -q "Не удаётся создать папку" "$tmp/stderr" || fail "no reason given: $(cat "$tmp/stderr")"
     ;;
 *)
     fail "unknown case $case_name"

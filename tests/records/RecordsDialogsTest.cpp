@@ -1,6 +1,7 @@
 #include "dialogs/ErrorBox.h"
 #include "records/FrmNameTarvin.h"
 #include "records/FrmTable.h"
+#include "files/SafeFile.h"
 #include "records/RecordsFile.h"
 
 #include "support/ModalDriver.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -20,6 +22,9 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
 
 namespace {
 
@@ -196,4 +201,22 @@ TEST_F(RecordsDialogs, LoadErrorIsShownOverTheOpenTable) {
     Table.ShowModal();
     EXPECT_EQ(ModalAtError, &Table) << "the box must come up over the open window";
     EXPECT_EQ(Errors, QStringList{QStringLiteral("File access denied.")});
+}
+
+// Fault 5 of issue 14: the save slept on the GUI thread for up to 3 s while
+// another game held the file; the window froze and the clock lost seconds.
+TEST_F(RecordsDialogs, SaveWhileAnotherGameHoldsTheFileKeepsTheWindowAndTheClockGoing) {
+    TFd otherGame(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    ASSERT_EQ(::flock(otherGame.Get(), LOCK_EX), 0);
+    QTimer::singleShot(1500, [&] { otherGame = TFd(); }); // it is done after 1.5 s
+    int ticks = 0;
+    QTimer clock;
+    QObject::connect(&clock, &QTimer::timeout, [&] { ++ticks; });
+    clock.start(100);
+    QElapsedTimer took;
+    took.start();
+    Table.SaveRecordsFile();
+    EXPECT_GE(took.elapsed(), 1400) << "saved while the other game held the file";
+    EXPECT_GE(ticks, 12) << "the clock lost ticks while the save waited";
+    EXPECT_EQ(ReadFileBytes(RecordsFileName), QByteArray(" \r\n \r\n"));
 }

@@ -23,7 +23,7 @@ QStringList Names(const TRecordsTable& table) {
 
 QStringList NamesInFile() {
     TRecordsTable table;
-    LoadRecords(table);
+    TRecordsStore(table).Load();
     return Names(table);
 }
 } // namespace
@@ -75,4 +75,20 @@ TEST(RecordsStore, EntryWhoseSaveFailedStaysAndGoesInAfterTheFilesEntries) {
     EXPECT_THROW(store.AddEntry("Gleb", "4"), ERecordsError);
     EXPECT_EQ(QFile(RecordsFileName).size(), MaxRecordsFileSize + 1);
     EXPECT_EQ(Names(table), (QStringList{"Anna", "Vera", "Boris", "Gleb", ""}));
+}
+
+// Fault 3 of issue 14: the entry took the place of the file's last one.
+TEST(RecordsStore, NewEntryGoesAfterEveryEntryOfAFileTheGameDidNotWrite) {
+    TTempWorkDir dir;
+    const QByteArray noBlankPair(" Anna\r\n 1\r\n");
+    WriteFileBytes(RecordsFileName, noBlankPair);
+    TRecordsTable table;
+    TRecordsStore store(table);
+    store.AddEntry("Boris", "2"); // the file is taken in at the save
+    EXPECT_EQ(NamesInFile(), (QStringList{"Anna", "Boris", ""}));
+
+    WriteFileBytes(RecordsFileName, noBlankPair);
+    store.Load(); // loaded first, as at start-up
+    store.AddEntry("Vera", "3");
+    EXPECT_EQ(NamesInFile(), (QStringList{"Anna", "Vera", ""}));
 }

@@ -1,7 +1,0 @@
-#include "ui/AppIcon.h"
-
-#include <QPixmap>
-
-QIcon AppIcon() {
-    return QIcon(QPixmap(QStringLiteral(":/Tarvin.xpm")));
-}
