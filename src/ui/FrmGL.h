@@ -54,6 +54,8 @@ public:
     // Starts the game timer unless it runs already, so its ticks keep their phase.
     void EnableGameTimer();
     void Invalidate();
+    // Opens the game menu with its first item highlighted (F10).
+    void OpenGameMenu();
 
     // Whether the GL surface and context were made: without them the game
     // cannot be shown, and it ends once the error was reported.

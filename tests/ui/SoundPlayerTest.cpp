@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <chrono>
 #include <csignal>
@@ -28,6 +29,16 @@ std::string ErrorOf(TSoundPlayer& player, int cue) {
         player.PlayCue(cue);
     } catch (const std::runtime_error& e) {
         return e.what();
+    }
+    return {};
+}
+
+// The device opens in the background: cues until one tells of its failure.
+std::string FirstFailure(TSoundPlayer& player, int cue) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (std::string error = ErrorOf(player, cue); !error.empty())
+            return error;
+        std::this_thread::sleep_for(10ms);
     }
     return {};
 }
@@ -131,7 +142,8 @@ TEST_F(SoundPlayerTest, PlayerHearsEachCueInItsOwnFormatAndANewCueCutsOffTheOld)
     WriteConstantWav("Dizo2.wav", 22050, 2, 16, Second, 100ms);
     {
         TSoundPlayer player;
-        player.PlayCue(1);
+        player.OpenDevice();
+        player.PlayCue(1); // plays once the device is open
         EXPECT_EQ(player.FileName(), "Dizo1.wav");
         std::this_thread::sleep_for(200ms);
         player.PlayCue(2);
@@ -153,8 +165,10 @@ TEST_F(SoundPlayerTest, PlayerHearsEachCueInItsOwnFormatAndANewCueCutsOffTheOld)
 TEST_F(SoundPlayerTest, OtherNumbersReplayTheLastFileLookedUpInTheWorkingDirectoryOfEachCue) {
     const TDiskAudio audio;
     WriteConstantWav("Dizo3.wav", 11025, 1, 16, First, 50ms);
+    constexpr int Third = 2000;
     {
         TSoundPlayer player;
+        player.OpenDevice();
         player.PlayCue(3);
         std::this_thread::sleep_for(150ms);
         {
@@ -166,12 +180,16 @@ TEST_F(SoundPlayerTest, OtherNumbersReplayTheLastFileLookedUpInTheWorkingDirecto
         }
         player.PlayCue(6);
         std::this_thread::sleep_for(150ms);
+        // Replaced by a file of the same size: played as it is now.
+        WriteConstantWav("Dizo3.wav", 11025, 1, 16, Third, 50ms);
+        player.PlayCue(3);
+        std::this_thread::sleep_for(150ms);
     }
     std::vector<int> order;
-    for (const TSegment& s : audio.Heard({0, First, Second}))
+    for (const TSegment& s : audio.Heard({0, First, Second, Third}))
         if (s.Value != 0)
             order.push_back(s.Value);
-    EXPECT_EQ(order, (std::vector<int>{First, Second, First}));
+    EXPECT_EQ(order, (std::vector<int>{First, Second, First, Third}));
 }
 
 TEST_F(SoundPlayerTest, MissingFilesAreReportedOnEveryCueWithSdlsText) {
@@ -187,13 +205,18 @@ TEST_F(SoundPlayerTest, MissingFilesAreReportedOnEveryCueWithSdlsText) {
     WriteFileBytes("Dizo4.wav", "RIFF, but not a wave");
     EXPECT_NE(ErrorOf(player, 4), "");
     EXPECT_EQ(ErrorOf(player, 3), "");
+    // A cue played before and removed since is reported like one never there.
+    QFile::remove("Dizo3.wav");
+    for (int attempt = 0; attempt < 2; ++attempt)
+        EXPECT_NE(ErrorOf(player, 3).find("Couldn't open"), std::string::npos);
 }
 
 TEST_F(SoundPlayerTest, WithoutADeviceThePlayerIsToldOnceAndTheNextGameTriesAgain) {
     WriteConstantWav("Dizo1.wav", 8000, 1, 8, First / 256, 100ms);
     setenv("SDL_AUDIODRIVER", "no-such-sound-system", 1);
     std::optional<TSoundPlayer> player(std::in_place);
-    const std::string failure = ErrorOf(*player, 1);
+    player->OpenDevice();
+    const std::string failure = FirstFailure(*player, 1);
     EXPECT_NE(failure.find("no-such-sound-system"), std::string::npos) << failure;
     const auto start = std::chrono::steady_clock::now();
     for (int cue = 0; cue < 20; ++cue)
@@ -205,7 +228,7 @@ TEST_F(SoundPlayerTest, WithoutADeviceThePlayerIsToldOnceAndTheNextGameTriesAgai
     const TDiskAudio audio;
     player->PlayCue(1);
     EXPECT_FALSE(audio.Exists()) << "tried again before the next game";
-    player->RetryDevice();
+    player->OpenDevice();
     player->PlayCue(1);
     std::this_thread::sleep_for(250ms);
     player.reset();
@@ -224,8 +247,10 @@ TEST_F(SoundPlayerTest, TerminalSignalsStillReachTheGame) {
     const auto interrupt = handler(SIGINT);
     const auto terminate = handler(SIGTERM);
     WriteTestWav("Dizo1.wav");
+    const TDiskAudio audio;
     TSoundPlayer player;
-    player.PlayCue(1);
+    player.OpenDevice();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return audio.Exists(); }, 2000)) << "no device";
     EXPECT_EQ(handler(SIGINT), interrupt);
     EXPECT_EQ(handler(SIGTERM), terminate);
 }

@@ -190,4 +190,23 @@ TEST_F(NativeWayland, KeysStayWithTheGameAfterADialogClosed) {
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
 }
 
+TEST_F(NativeWayland, F10OpensTheMenuAndItsKeysThenGoBackToTheGame) {
+    ShowAndFind();
+    HostInput({"key", "F10"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 2000));
+    EXPECT_EQ(Frm->N1->activeAction(), Frm->N2);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frm->N1));
+    HostInput({"key", "Escape"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000));
+    EXPECT_TRUE(KeyMoves("Right", 1));
+
+    HostInput({"key", "F10"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frm->N1));
+    HostInput({"key", "Return"}); // New game
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Board.SelectedPeg == 0; }, 2000));
+    EXPECT_TRUE(KeyMoves("Left", 2));
+    EXPECT_TRUE(Frm->isVisible());
+}
+
 } // namespace
