@@ -32,7 +32,7 @@ std::runtime_error SdlError() {
 using TFileKey = std::tuple<dev_t, ino_t, off_t, long, long, long, long, mode_t>;
 
 TFileKey KeyOf(const struct stat& info) {
-    return {info.st_dev,          info.st_ino,         info.st_size,          info.st_mtim.tv_sec,
+    return {info.st_dev,          info.st_ino,         info.st_size,         info.st_mtim.tv_sec,
             info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec, info.st_mode};
 }
 
@@ -84,8 +84,7 @@ struct TSoundPlayer::TCue {
 
     // Reads the file, as of the key taken before; converts it when there is
     // a device. Throws with SDL's text when it cannot be read.
-    static TCuePtr Read(const std::string& name, const TFileKey& key,
-                        const SDL_AudioSpec* device) {
+    static TCuePtr Read(const std::string& name, const TFileKey& key, const SDL_AudioSpec* device) {
         SDL_AudioSpec format{};
         Uint8* raw = nullptr;
         Uint32 length = 0;
@@ -205,6 +204,7 @@ void TSoundPlayer::Run() {
     }
     hold.unlock();
     CloseOnThread();
+    SDL_TLSCleanup(); // SDL keeps its error text per thread
 }
 
 void TSoundPlayer::OpenOnThread(SDL_AudioDeviceID stopped) {

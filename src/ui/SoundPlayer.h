@@ -73,8 +73,8 @@ private:
     SDL_AudioDeviceID Device = 0;  // open and playing, or 0
     SDL_AudioDeviceID Stopped = 0; // for the player's thread to close
     SDL_AudioSpec DeviceFormat{};
-    std::string Failure;        // why the device could not be opened
-    TCuePtr Pending;            // asked for while the device was opening
-    std::vector<TCuePtr> Read;  // read by the player's thread, not yet cached
+    std::string Failure;       // why the device could not be opened
+    TCuePtr Pending;           // asked for while the device was opening
+    std::vector<TCuePtr> Read; // read by the player's thread, not yet cached
     std::thread Worker;
 };

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -98,6 +99,18 @@ public:
 
     bool Exists() const { return QFile::exists(File); }
 
+    // Waits until the value has been heard, for a cue asked for while the
+    // device was still opening.
+    bool WaitToHear(int value) const {
+        return QTest::qWaitFor(
+            [&] {
+                const std::vector<TSegment> heard = Heard({0, value});
+                return std::any_of(heard.begin(), heard.end(),
+                                   [&](const TSegment& s) { return s.Value == value; });
+            },
+            3000);
+    }
+
     // The output as runs of the given cue values; silence is 0. The edges the
     // resampler rounds off are left out.
     std::vector<TSegment> Heard(const std::vector<int>& values) const {
@@ -145,7 +158,8 @@ TEST_F(SoundPlayerTest, PlayerHearsEachCueInItsOwnFormatAndANewCueCutsOffTheOld)
         player.OpenDevice();
         player.PlayCue(1); // plays once the device is open
         EXPECT_EQ(player.FileName(), "Dizo1.wav");
-        std::this_thread::sleep_for(200ms);
+        ASSERT_TRUE(audio.WaitToHear(First));
+        std::this_thread::sleep_for(150ms);
         player.PlayCue(2);
         EXPECT_EQ(player.FileName(), "Dizo2.wav");
         std::this_thread::sleep_for(400ms);
@@ -170,7 +184,8 @@ TEST_F(SoundPlayerTest, OtherNumbersReplayTheLastFileLookedUpInTheWorkingDirecto
         TSoundPlayer player;
         player.OpenDevice();
         player.PlayCue(3);
-        std::this_thread::sleep_for(150ms);
+        ASSERT_TRUE(audio.WaitToHear(First));
+        std::this_thread::sleep_for(100ms);
         {
             const TTempWorkDir elsewhere;
             WriteConstantWav("Dizo3.wav", 11025, 1, 16, Second, 50ms);
