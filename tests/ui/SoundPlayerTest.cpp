@@ -253,6 +253,21 @@ TEST_F(SoundPlayerTest, WithoutADeviceThePlayerIsToldOnceAndTheNextGameTriesAgai
     EXPECT_NEAR(heard[0].Seconds, 0.1, 0.01);
 }
 
+TEST_F(SoundPlayerTest, ADeviceThatStoppedIsReplacedWithoutHoldingUpTheCue) {
+    WriteConstantWav("Dizo1.wav", 8000, 1, 8, First / 256, 100ms);
+    // A device whose every write fails stops at once, as an unplugged one.
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/full", 1);
+    TSoundPlayer player;
+    player.OpenDevice();
+    std::this_thread::sleep_for(300ms);
+    const TDiskAudio audio; // where the next device plays
+    const auto start = std::chrono::steady_clock::now();
+    player.PlayCue(1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 20ms) << "the cue waited for the device";
+    EXPECT_TRUE(audio.WaitToHear(First));
+}
+
 TEST_F(SoundPlayerTest, TerminalSignalsStillReachTheGame) {
     const auto handler = [](int signal) {
         struct sigaction action {};
