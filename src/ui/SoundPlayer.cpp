@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <system_error>
 #include <tuple>
 #include <utility>
 
@@ -119,10 +120,18 @@ void TSoundPlayer::OpenDevice() {
             return;
         OpenWanted = true;
     }
-    if (Worker.joinable())
+    if (Worker.joinable()) {
         Wake.notify_one();
-    else
+        return;
+    }
+    try {
         Worker = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        // No thread, no sound: told like a device that cannot be opened.
+        const std::lock_guard hold(Lock);
+        OpenWanted = false;
+        Failure = "Cannot start the sound player's thread";
+    }
 }
 
 void TSoundPlayer::PlayCue(int cue) {
