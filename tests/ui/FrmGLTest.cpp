@@ -2,8 +2,10 @@
 #include "ui/GLSurface.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -225,6 +227,23 @@ TEST_F(MainWindow, ALoneAltLeavesTheKeysWithTheGame) {
     }
     EXPECT_EQ(Frm->MainMenu1->activeAction(), nullptr);
     EXPECT_FALSE(Frm->N1->isVisible());
+}
+
+TEST_F(MainWindow, AKeysFrameRunsAsSoonAsTheHandlerReturnsAndABurstMakesOneFrame) {
+    ShowWindow();
+    QTest::qWait(50);
+    const int frames = Frm->FramesSwapped();
+    for (int i = 0; i < 4; ++i) { // handled one after another, before any frame
+        QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+        QCoreApplication::sendEvent(Frm, &right);
+    }
+    EXPECT_EQ(Frm->FramesSwapped(), frames);
+    QCoreApplication::processEvents(); // no waiting for a timer
+    EXPECT_EQ(Frm->FramesSwapped(), frames + 1);
+    QTest::qWait(100);
+    EXPECT_EQ(Frm->FramesSwapped(), frames + 1);
+    EXPECT_EQ(Board.SelectedPeg, 1);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
 }
 
 TEST_F(MainWindow, F10OpensTheMenuAtItsFirstItemAndItsKeysThenGoBackToTheGame) {
