@@ -301,6 +301,7 @@ void TFrmGL::ReportError(const std::string& text) {
 
 void TFrmGL::SwapBuffers() {
     Surface->SwapBuffers();
+    LastSwapAt = std::chrono::steady_clock::now();
     // The window is up: the sound device opens now, in the background, so
     // not even the first key waits for it.
     if (++SwapCount == 1)

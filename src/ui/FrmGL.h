@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+#include <chrono>
 #include <optional>
 
 class QAction;
@@ -61,8 +62,10 @@ public:
     // cannot be shown, and it ends once the error was reported.
     bool SceneReady() const { return Quadric.has_value(); }
 
-    // Frames completed so far (swapped to the screen).
+    // Frames completed so far (swapped to the screen), and when the last
+    // swap returned.
     int FramesSwapped() const { return SwapCount; }
+    std::chrono::steady_clock::time_point LastSwap() const { return LastSwapAt; }
 
     TBoardState& Board;
     TSceneMatrices Matrices;
@@ -103,4 +106,5 @@ private:
     bool ViewReady = false;
     bool Activated = false;
     int SwapCount = 0;
+    std::chrono::steady_clock::time_point LastSwapAt;
 };
