@@ -54,15 +54,18 @@ struct TImageDeleter {
 };
 using TImage = std::unique_ptr<XImage, TImageDeleter>;
 
-// The bare window: the scene drawn on every Right key, at once. Prints its
-// window id, then serves until it is killed.
-int RunBareWindow() {
+// The bare window: the scene drawn on every Right key, at once, on the same
+// kind of surface as the game's (its X visual). Prints its window id, then
+// serves until it is killed.
+int RunBareWindow(VisualID visualId) {
     const TDisplay display(XOpenDisplay(nullptr));
     if (!display)
         return 1;
     Display* d = display.get();
-    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 24, None};
-    XVisualInfo* visual = glXChooseVisual(d, DefaultScreen(d), attributes);
+    XVisualInfo wanted{};
+    wanted.visualid = visualId;
+    int count = 0;
+    XVisualInfo* visual = XGetVisualInfo(d, VisualIDMask, &wanted, &count);
     if (!visual)
         return 1;
     XSetWindowAttributes set{};
@@ -102,6 +105,7 @@ struct TTarget {
     Window Scene = 0;
     std::vector<double> Times; // ms, the first press of the run left out
     std::vector<double> First; // ms, the first press of each run, after the focus came
+    double Cpu = 0;            // ms of CPU used during its runs
 };
 
 Window TopLevelOf(Display* d, Window window) {
@@ -171,6 +175,22 @@ std::optional<TBox> Changed(const XImage* before, const XImage* after) {
     if (right < 0)
         return std::nullopt;
     return TBox{left, top, right - left + 1, bottom - top + 1};
+}
+
+// CPU time a process has used so far, all its threads, in ms.
+double CpuMs(pid_t pid) {
+    double total = 0;
+    std::error_code error;
+    for (const fs::directory_entry& task :
+         fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        if (FILE* stat = std::fopen((task.path() / "schedstat").c_str(), "r")) {
+            unsigned long long ns = 0;
+            if (std::fscanf(stat, "%llu", &ns) == 1)
+                total += static_cast<double>(ns) / 1e6;
+            std::fclose(stat);
+        }
+    }
+    return total;
 }
 
 using TFakeKey = int (*)(Display*, unsigned, Bool, unsigned long);
@@ -258,19 +278,24 @@ int Measure(const std::string& game, int presses, int runs) {
     bare.Name = "bare GLX window";
     tarvin.Name = "the game";
     int bareOutput = -1, gameOutput = -1;
-    bare.Pid = Spawn({fs::canonical("/proc/self/exe").string(), "--bare"}, {}, &bareOutput);
-    char line[64] = {};
-    const ssize_t got = read(bareOutput, line, sizeof line - 1);
-    bare.Scene = bare.TopLevel = got > 0 ? std::strtoul(line, nullptr, 10) : 0;
     const TClock::time_point launched = TClock::now();
     tarvin.Pid = Spawn({fs::absolute(game).string()}, folder.string(), &gameOutput);
     while (!tarvin.Scene && TClock::now() - launched < 10s) {
         std::this_thread::sleep_for(20ms);
-        tarvin.Scene = FindScene(d, DefaultRootWindow(d), bare.TopLevel);
+        tarvin.Scene = FindScene(d, DefaultRootWindow(d), 0);
+    }
+    XWindowAttributes scene{};
+    if (tarvin.Scene && XGetWindowAttributes(d, tarvin.Scene, &scene)) {
+        const std::string visual = std::to_string(XVisualIDFromVisual(scene.visual));
+        bare.Pid =
+            Spawn({fs::canonical("/proc/self/exe").string(), "--bare", visual}, {}, &bareOutput);
+        char line[64] = {};
+        const ssize_t got = read(bareOutput, line, sizeof line - 1);
+        bare.Scene = bare.TopLevel = got > 0 ? std::strtoul(line, nullptr, 10) : 0;
     }
     int status = 1;
     if (!bare.Scene || !tarvin.Scene) {
-        std::fprintf(stderr, "%s\n", bare.Scene ? "the game showed no scene" : "no bare window");
+        std::fprintf(stderr, "%s\n", tarvin.Scene ? "no bare window" : "the game showed no scene");
     } else {
         tarvin.TopLevel = TopLevelOf(d, tarvin.Scene);
         std::this_thread::sleep_for(500ms); // the first frames are drawn
@@ -295,6 +320,7 @@ int Measure(const std::string& game, int presses, int runs) {
                 XSetInputFocus(d, target->TopLevel, RevertToParent, CurrentTime);
                 XSync(d, False);
                 std::this_thread::sleep_for(200ms);
+                const double cpuBefore = CpuMs(target->Pid);
                 for (int i = 0; i < presses; ++i) {
                     if (const std::optional<double> took = Press(d, fakeKey, *target, box))
                         (i == 0 ? target->First : target->Times).push_back(*took);
@@ -302,14 +328,17 @@ int Measure(const std::string& game, int presses, int runs) {
                         std::fprintf(stderr, "%s: no change after a key\n", target->Name);
                     std::this_thread::sleep_for(60ms);
                 }
+                target->Cpu += CpuMs(target->Pid) - cpuBefore;
             }
         for (const TTarget* target : targets)
-            std::printf("%-16s median %6.2f  p90 %6.2f  max %6.2f  first of each run: %s\n",
+            std::printf("%-16s median %6.2f  p90 %6.2f  max %6.2f  CPU per press %5.2f  first of "
+                        "each run: %s\n",
                         target->Name, Percentile(target->Times, 0.5),
                         Percentile(target->Times, 0.9),
                         target->Times.empty()
                             ? 0.0
                             : *std::max_element(target->Times.begin(), target->Times.end()),
+                        target->Cpu / (runs * presses),
                         [&] {
                             std::string firsts;
                             for (const double f : target->First)
@@ -330,6 +359,9 @@ int Measure(const std::string& game, int presses, int runs) {
             kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
         }
+    for (const int output : {bareOutput, gameOutput})
+        if (output >= 0)
+            close(output);
     std::error_code ignored;
     fs::remove_all(folder, ignored);
     return status;
@@ -338,8 +370,8 @@ int Measure(const std::string& game, int presses, int runs) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "--bare") == 0)
-        return RunBareWindow();
+    if (argc >= 3 && std::strcmp(argv[1], "--bare") == 0)
+        return RunBareWindow(std::strtoul(argv[2], nullptr, 0));
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s path/to/tarvin [presses per run] [runs]\n", argv[0]);
         return 2;
