@@ -1,9 +1,11 @@
-// How long PlayCue holds the GUI thread, with the game's own cues.
+// How long PlayCue holds the GUI thread, with the game's own cues: unchanged,
+// replaced on disk, and the first of a run.
 
 #include "ui/SoundPlayer.h"
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -12,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include <unistd.h>
 
@@ -50,11 +53,15 @@ private:
     fs::path Dir;
 };
 
-// Steady play: the device is open and every cue cuts off the one before.
+// Steady play: the device is open, the cue files unchanged, and every cue
+// cuts off the one before.
 void BM_PlayCue(benchmark::State& state) {
     try {
         TSoundPlayer player;
-        player.PlayCue(5);
+        player.OpenDevice();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // opens meanwhile
+        for (int cue = 1; cue <= 5; ++cue)
+            player.PlayCue(cue);
         int cue = 0;
         for (auto _ : state) {
             cue = cue % 5 + 1;
@@ -66,11 +73,37 @@ void BM_PlayCue(benchmark::State& state) {
 }
 BENCHMARK(BM_PlayCue)->Repetitions(15)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
 
-// The first cue of a game also starts SDL's audio and opens the device.
+// A cue whose file the player replaced since it last played: read and
+// converted again.
+void BM_PlayReplacedCue(benchmark::State& state) {
+    try {
+        TSoundPlayer player;
+        player.OpenDevice();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        player.PlayCue(2);
+        for (auto _ : state) {
+            state.PauseTiming();
+            fs::copy_file("Dizo2.wav", "Dizo2.new", fs::copy_options::overwrite_existing);
+            fs::rename("Dizo2.new", "Dizo2.wav");
+            state.ResumeTiming();
+            player.PlayCue(2);
+        }
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+BENCHMARK(BM_PlayReplacedCue)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+
+// The first cue of a run, right after the window asked for the device: the
+// device opens in the background, the cue waits for it there.
 void BM_FirstCue(benchmark::State& state) {
     try {
         for (auto _ : state) {
             std::optional<TSoundPlayer> player(std::in_place);
+            player->OpenDevice();
             player->PlayCue(1);
             // Closing the device happens once, when the game quits.
             state.PauseTiming();
@@ -82,10 +115,10 @@ void BM_FirstCue(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FirstCue)
-    ->Iterations(5)
+    ->Iterations(20)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

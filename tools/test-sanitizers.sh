@@ -14,7 +14,8 @@ LD_PRELOAD=$({ dpkg -L libgl1-mesa-dri mesa-libgallium 2>/dev/null || true; } |
 export LD_PRELOAD
 # The install and launcher tests need the programs, which this build leaves
 # out; the main pass runs them. No test is run twice: a report that shows once
-# fails the pass.
+# fails the pass. One test at a time, as in the main pass: windows of two
+# tests on one X server would take each other's activation.
 env -u WAYLAND_DISPLAY -u WAYLAND_SOCKET QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j2 \
+    xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure \
     -E '^(install|launcher)[.]'

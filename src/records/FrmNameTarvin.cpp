@@ -30,24 +30,60 @@ bool IsRefused(QChar c) {
     return c.category() == QChar::Other_Control || !CanStoreInRecords(c);
 }
 
-// Cleans the text after every edit; the edit box has already cut the edit to
-// the room left. A name never keeps a line break, so one can only have come
-// with the piece just inserted, which ends at the cursor: of that piece only
-// the first line stays.
+// What of an inserted piece may go into a name: its first line that holds
+// anything, without control characters and characters the records file
+// cannot hold, cut to the room left. Cleaning comes before cutting, so
+// tabs and line ends pasted ahead of a name do not push the name out.
+QString CleanInsertion(QStringView inserted, qsizetype room) {
+    QString kept;
+    for (const QChar c : inserted) {
+        if (kept.size() >= room || (IsLineBreak(c) && !kept.isEmpty()))
+            break;
+        if (!IsLineBreak(c) && !IsRefused(c))
+            kept.append(c);
+    }
+    return kept;
+}
+
+// Filters every edit against the text before it: the edit box hands it the
+// whole new text with the cursor behind the inserted piece, for typing,
+// pasting, dropping and input methods alike. The box has no length limit of
+// its own, which would cut a piece before its refused characters are gone.
 class TNameValidator : public QValidator {
 public:
     using QValidator::QValidator;
 
     State validate(QString& input, int& pos) const override {
-        pos = std::clamp(pos, 0, static_cast<int>(input.size()));
-        const auto lineEnd = static_cast<int>(
-            std::find_if(input.cbegin(), input.cbegin() + pos, IsLineBreak) - input.cbegin());
-        input.remove(lineEnd, pos - lineEnd);
-        pos = lineEnd -
-              static_cast<int>(std::count_if(input.cbegin(), input.cbegin() + lineEnd, IsRefused));
-        input.removeIf(IsRefused);
+        // What follows the cursor was there before; without a usable cursor
+        // the common tail is found by comparing.
+        qsizetype suffix = input.size() - pos;
+        if (pos < 0 || suffix < 0 || suffix > Before.size() ||
+            QStringView(input).right(suffix) != QStringView(Before).right(suffix)) {
+            suffix = 0;
+            const qsizetype most = std::min(input.size(), Before.size());
+            while (suffix < most &&
+                   input[input.size() - 1 - suffix] == Before[Before.size() - 1 - suffix])
+                ++suffix;
+        }
+        const qsizetype prefixLimit = std::min(input.size(), Before.size()) - suffix;
+        qsizetype prefix = 0;
+        while (prefix < prefixLimit && input[prefix] == Before[prefix])
+            ++prefix;
+
+        const QStringView inserted = QStringView(input).mid(prefix, input.size() - suffix - prefix);
+        const qsizetype room =
+            std::max<qsizetype>(0, TFrmNameTarvin::MaxNameLength - prefix - suffix);
+        const QString kept = CleanInsertion(inserted, room);
+        if (kept != inserted) {
+            input = input.left(prefix) + kept + input.right(suffix);
+            pos = static_cast<int>(prefix + kept.size());
+        }
+        Before = input;
         return Acceptable;
     }
+
+private:
+    mutable QString Before;
 };
 } // namespace
 
@@ -61,8 +97,6 @@ TFrmNameTarvin::TFrmNameTarvin(QWidget* mainWindow, TFrmTable& recordsWindow)
 
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(10, 40, 261, 21);
-    // Cuts what the program sets too; its one preset is far shorter.
-    Edit1->setMaxLength(MaxNameLength);
     Edit1->setValidator(new TNameValidator(Edit1));
 
     Button1->setObjectName(QStringLiteral("Button1"));

@@ -7,12 +7,21 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <malloc.h>
+
 TTarvinWindows::TTarvinWindows(TBoardState& board)
     : FrmGL(board), FrmTable(&FrmGL), FrmAbout(&FrmGL), FrmName(&FrmGL, FrmTable) {
     FrmGL.SetDialogs(&FrmTable, &FrmAbout, &FrmName);
 }
 
 int RunTarvin(int argc, char** argv) {
+    // The software GL renderer allocates and frees its vertex buffers in
+    // every frame. By default the C library gives that memory back to the
+    // system each time and the next frame faults it in again, page by page,
+    // which costs about a third of a frame; a few megabytes kept for reuse
+    // avoid it.
+    mallopt(M_MMAP_THRESHOLD, 4 << 20);
+    mallopt(M_TRIM_THRESHOLD, 32 << 20);
     QApplication app(argc, argv);
     SetAppIdentity();
     QApplication::setFont(GameFont());

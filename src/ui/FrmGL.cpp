@@ -202,7 +202,7 @@ void TFrmGL::N1Click() {
 }
 
 void TFrmGL::N2Click() {
-    MP.RetryDevice(); // a sound system started meanwhile is picked up
+    MP.OpenDevice(); // a sound system started meanwhile is picked up
     Surface->MakeCurrent();
     SendRingsHome(Matrices);
     ResetForNewGame(Board);
@@ -244,8 +244,20 @@ bool TFrmGL::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+void TFrmGL::OpenGameMenu() {
+    MainMenu1->setActiveAction(N1->menuAction());
+    N1->setActiveAction(N2);
+}
+
 void TFrmGL::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
+    // The menu without a mouse: it takes the keys while it is open and hands
+    // them back when it closes.
+    if (key == Qt::Key_F10 && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        OpenGameMenu();
+        return;
+    }
     if (key == Qt::Key_Escape || key == Qt::Key_Left || key == Qt::Key_Right ||
         key == Qt::Key_Space) {
         event->accept();
@@ -283,5 +295,9 @@ void TFrmGL::ReportError(const std::string& text) {
 
 void TFrmGL::SwapBuffers() {
     Surface->SwapBuffers();
-    ++SwapCount;
+    LastSwapAt = std::chrono::steady_clock::now();
+    // The window is up: the sound device opens now, in the background, so
+    // not even the first key waits for it.
+    if (++SwapCount == 1)
+        MP.OpenDevice();
 }

@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+#include <chrono>
 #include <optional>
 
 class QAction;
@@ -54,13 +55,17 @@ public:
     // Starts the game timer unless it runs already, so its ticks keep their phase.
     void EnableGameTimer();
     void Invalidate();
+    // Opens the game menu with its first item highlighted (F10).
+    void OpenGameMenu();
 
     // Whether the GL surface and context were made: without them the game
     // cannot be shown, and it ends once the error was reported.
     bool SceneReady() const { return Quadric.has_value(); }
 
-    // Frames completed so far (swapped to the screen).
+    // Frames completed so far (swapped to the screen), and when the last
+    // swap returned.
     int FramesSwapped() const { return SwapCount; }
+    std::chrono::steady_clock::time_point LastSwap() const { return LastSwapAt; }
 
     TBoardState& Board;
     TSceneMatrices Matrices;
@@ -100,4 +105,5 @@ private:
     bool ViewReady = false;
     bool Activated = false;
     int SwapCount = 0;
+    std::chrono::steady_clock::time_point LastSwapAt;
 };

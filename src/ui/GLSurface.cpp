@@ -39,6 +39,21 @@ void TGLSurface::CreateContext() {
         throw std::runtime_error("Cannot make the OpenGL context of the game scene current");
 }
 
+void TGLSurface::Invalidate() {
+    if (FrameQueued)
+        return;
+    FrameQueued = true;
+    // Queued behind the events already waiting, so a burst of keys makes one
+    // frame.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FrameQueued = false;
+            RunFrame();
+        },
+        Qt::QueuedConnection);
+}
+
 void TGLSurface::MakeCurrent() {
     GLContext.makeCurrent(this);
 }
@@ -132,7 +147,7 @@ void TGLSurface::RunFrame() {
     FrameRunning = false;
     if (FramePending) {
         FramePending = false;
-        requestUpdate();
+        Invalidate();
     }
     // Shown once the frame is over, so the scene keeps repainting meanwhile.
     if (failure)

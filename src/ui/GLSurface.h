@@ -25,8 +25,10 @@ public:
     void SwapBuffers();
     QOpenGLContext* Context() { return &GLContext; }
 
-    // Asks for a frame; repeated requests are coalesced, nothing is erased.
-    void Invalidate() { requestUpdate(); }
+    // Asks for a frame, drawn as soon as the handler that asked returns
+    // (without waiting for the toolkit's update timer); requests made before
+    // it runs are coalesced into it. Nothing is erased.
+    void Invalidate();
 
     // Runs one frame; set by the main window. Never runs inside another
     // frame: a request made meanwhile runs when the outer frame ends. An
@@ -57,4 +59,5 @@ private:
     bool FrameRunning = false;
     bool FramePending = false;
     bool FrameWanted = false;
+    bool FrameQueued = false;
 };

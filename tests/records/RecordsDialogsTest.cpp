@@ -90,6 +90,10 @@ TEST_F(RecordsDialogs, NameBoxTakesTwentyCharactersOfOneLine) {
     edit->clear();
     Paste(edit, QStringLiteral("中ÀЁж\x1A😀\u2028next")); // not in the code page, or breaks
     EXPECT_EQ(edit->text(), QStringLiteral("Ёж"));
+    // Refused characters go before the limit applies: the name survives them.
+    edit->clear();
+    Paste(edit, QString(25, '\t') + QStringLiteral("\r\n\r\nВасилий\nвторая"));
+    EXPECT_EQ(edit->text(), QStringLiteral("Василий"));
 }
 
 TEST_F(RecordsDialogs, NameEntryRecordsAndShowsTheTable) {

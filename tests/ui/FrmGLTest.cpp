@@ -2,8 +2,10 @@
 #include "ui/GLSurface.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -225,6 +227,58 @@ TEST_F(MainWindow, ALoneAltLeavesTheKeysWithTheGame) {
     }
     EXPECT_EQ(Frm->MainMenu1->activeAction(), nullptr);
     EXPECT_FALSE(Frm->N1->isVisible());
+}
+
+TEST_F(MainWindow, AKeysFrameRunsAsSoonAsTheHandlerReturnsAndABurstMakesOneFrame) {
+    ShowWindow();
+    QTest::qWait(50);
+    const int frames = Frm->FramesSwapped();
+    for (int i = 0; i < 4; ++i) { // handled one after another, before any frame
+        QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+        QCoreApplication::sendEvent(Frm, &right);
+    }
+    EXPECT_EQ(Frm->FramesSwapped(), frames);
+    QCoreApplication::processEvents(); // no waiting for a timer
+    EXPECT_EQ(Frm->FramesSwapped(), frames + 1);
+    QTest::qWait(100);
+    EXPECT_EQ(Frm->FramesSwapped(), frames + 1);
+    EXPECT_EQ(Board.SelectedPeg, 1);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
+}
+
+TEST_F(MainWindow, F10OpensTheMenuAtItsFirstItemAndItsKeysThenGoBackToTheGame) {
+    ShowWindow();
+    const auto openByF10 = [&] {
+        QTest::keyClick(Frm->windowHandle(), Qt::Key_F10);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 2000));
+        EXPECT_EQ(Frm->N1->activeAction(), Frm->N2);
+    };
+    ASSERT_NO_FATAL_FAILURE(openByF10());
+    QTest::keyClick(Frm->N1->windowHandle(), Qt::Key_Down);
+    EXPECT_NE(Frm->N1->activeAction(), Frm->N2);
+    QTest::keyClick(Frm->N1->windowHandle(), Qt::Key_Up);
+    EXPECT_EQ(Frm->N1->activeAction(), Frm->N2);
+    QTest::keyClick(Frm->N1->windowHandle(), Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000));
+    QTest::qWait(50);
+    Press(Qt::Key_Right);
+    EXPECT_EQ(Board.SelectedPeg, 1);
+
+    // After a solved game, a new one without the mouse.
+    Board.GameActive = 0;
+    ASSERT_NO_FATAL_FAILURE(openByF10());
+    QTest::keyClick(Frm->N1->windowHandle(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000));
+    EXPECT_EQ(Board.GameActive, 1);
+    EXPECT_EQ(Board.SelectedPeg, 0);
+    QTest::qWait(50);
+    Press(Qt::Key_Left);
+    EXPECT_EQ(Board.SelectedPeg, 2);
+    Press(Qt::Key_Space);
+    EXPECT_EQ(Board.CarriedRing, NoRing) << "peg 2 is empty: nothing to lift";
+    Press(Qt::Key_Escape);
+    EXPECT_FALSE(Frm->isVisible());
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
 }
 
 TEST_F(MainWindow, ClockTicksEverySecondAndEnablingItAgainKeepsItsPhase) {

@@ -7,7 +7,9 @@
 #include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -28,6 +30,16 @@ std::string ErrorOf(TSoundPlayer& player, int cue) {
         player.PlayCue(cue);
     } catch (const std::runtime_error& e) {
         return e.what();
+    }
+    return {};
+}
+
+// The device opens in the background: cues until one tells of its failure.
+std::string FirstFailure(TSoundPlayer& player, int cue) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (std::string error = ErrorOf(player, cue); !error.empty())
+            return error;
+        std::this_thread::sleep_for(10ms);
     }
     return {};
 }
@@ -87,6 +99,18 @@ public:
 
     bool Exists() const { return QFile::exists(File); }
 
+    // Waits until the value has been heard, for a cue asked for while the
+    // device was still opening.
+    bool WaitToHear(int value) const {
+        return QTest::qWaitFor(
+            [&] {
+                const std::vector<TSegment> heard = Heard({0, value});
+                return std::any_of(heard.begin(), heard.end(),
+                                   [&](const TSegment& s) { return s.Value == value; });
+            },
+            3000);
+    }
+
     // The output as runs of the given cue values; silence is 0. The edges the
     // resampler rounds off are left out.
     std::vector<TSegment> Heard(const std::vector<int>& values) const {
@@ -131,9 +155,11 @@ TEST_F(SoundPlayerTest, PlayerHearsEachCueInItsOwnFormatAndANewCueCutsOffTheOld)
     WriteConstantWav("Dizo2.wav", 22050, 2, 16, Second, 100ms);
     {
         TSoundPlayer player;
-        player.PlayCue(1);
+        player.OpenDevice();
+        player.PlayCue(1); // plays once the device is open
         EXPECT_EQ(player.FileName(), "Dizo1.wav");
-        std::this_thread::sleep_for(200ms);
+        ASSERT_TRUE(audio.WaitToHear(First));
+        std::this_thread::sleep_for(150ms);
         player.PlayCue(2);
         EXPECT_EQ(player.FileName(), "Dizo2.wav");
         std::this_thread::sleep_for(400ms);
@@ -153,10 +179,13 @@ TEST_F(SoundPlayerTest, PlayerHearsEachCueInItsOwnFormatAndANewCueCutsOffTheOld)
 TEST_F(SoundPlayerTest, OtherNumbersReplayTheLastFileLookedUpInTheWorkingDirectoryOfEachCue) {
     const TDiskAudio audio;
     WriteConstantWav("Dizo3.wav", 11025, 1, 16, First, 50ms);
+    constexpr int Third = 2000;
     {
         TSoundPlayer player;
+        player.OpenDevice();
         player.PlayCue(3);
-        std::this_thread::sleep_for(150ms);
+        ASSERT_TRUE(audio.WaitToHear(First));
+        std::this_thread::sleep_for(100ms);
         {
             const TTempWorkDir elsewhere;
             WriteConstantWav("Dizo3.wav", 11025, 1, 16, Second, 50ms);
@@ -166,12 +195,16 @@ TEST_F(SoundPlayerTest, OtherNumbersReplayTheLastFileLookedUpInTheWorkingDirecto
         }
         player.PlayCue(6);
         std::this_thread::sleep_for(150ms);
+        // Replaced by a file of the same size: played as it is now.
+        WriteConstantWav("Dizo3.wav", 11025, 1, 16, Third, 50ms);
+        player.PlayCue(3);
+        std::this_thread::sleep_for(150ms);
     }
     std::vector<int> order;
-    for (const TSegment& s : audio.Heard({0, First, Second}))
+    for (const TSegment& s : audio.Heard({0, First, Second, Third}))
         if (s.Value != 0)
             order.push_back(s.Value);
-    EXPECT_EQ(order, (std::vector<int>{First, Second, First}));
+    EXPECT_EQ(order, (std::vector<int>{First, Second, First, Third}));
 }
 
 TEST_F(SoundPlayerTest, MissingFilesAreReportedOnEveryCueWithSdlsText) {
@@ -187,13 +220,18 @@ TEST_F(SoundPlayerTest, MissingFilesAreReportedOnEveryCueWithSdlsText) {
     WriteFileBytes("Dizo4.wav", "RIFF, but not a wave");
     EXPECT_NE(ErrorOf(player, 4), "");
     EXPECT_EQ(ErrorOf(player, 3), "");
+    // A cue played before and removed since is reported like one never there.
+    QFile::remove("Dizo3.wav");
+    for (int attempt = 0; attempt < 2; ++attempt)
+        EXPECT_NE(ErrorOf(player, 3).find("Couldn't open"), std::string::npos);
 }
 
 TEST_F(SoundPlayerTest, WithoutADeviceThePlayerIsToldOnceAndTheNextGameTriesAgain) {
     WriteConstantWav("Dizo1.wav", 8000, 1, 8, First / 256, 100ms);
     setenv("SDL_AUDIODRIVER", "no-such-sound-system", 1);
     std::optional<TSoundPlayer> player(std::in_place);
-    const std::string failure = ErrorOf(*player, 1);
+    player->OpenDevice();
+    const std::string failure = FirstFailure(*player, 1);
     EXPECT_NE(failure.find("no-such-sound-system"), std::string::npos) << failure;
     const auto start = std::chrono::steady_clock::now();
     for (int cue = 0; cue < 20; ++cue)
@@ -205,7 +243,7 @@ TEST_F(SoundPlayerTest, WithoutADeviceThePlayerIsToldOnceAndTheNextGameTriesAgai
     const TDiskAudio audio;
     player->PlayCue(1);
     EXPECT_FALSE(audio.Exists()) << "tried again before the next game";
-    player->RetryDevice();
+    player->OpenDevice();
     player->PlayCue(1);
     std::this_thread::sleep_for(250ms);
     player.reset();
@@ -213,6 +251,21 @@ TEST_F(SoundPlayerTest, WithoutADeviceThePlayerIsToldOnceAndTheNextGameTriesAgai
     std::erase_if(heard, [](const TSegment& s) { return s.Value == 0; });
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_NEAR(heard[0].Seconds, 0.1, 0.01);
+}
+
+TEST_F(SoundPlayerTest, ADeviceThatStoppedIsReplacedWithoutHoldingUpTheCue) {
+    WriteConstantWav("Dizo1.wav", 8000, 1, 8, First / 256, 100ms);
+    // A device whose every write fails stops at once, as an unplugged one.
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/full", 1);
+    TSoundPlayer player;
+    player.OpenDevice();
+    std::this_thread::sleep_for(300ms);
+    const TDiskAudio audio; // where the next device plays
+    const auto start = std::chrono::steady_clock::now();
+    player.PlayCue(1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 20ms) << "the cue waited for the device";
+    EXPECT_TRUE(audio.WaitToHear(First));
 }
 
 TEST_F(SoundPlayerTest, TerminalSignalsStillReachTheGame) {
@@ -224,8 +277,10 @@ TEST_F(SoundPlayerTest, TerminalSignalsStillReachTheGame) {
     const auto interrupt = handler(SIGINT);
     const auto terminate = handler(SIGTERM);
     WriteTestWav("Dizo1.wav");
+    const TDiskAudio audio;
     TSoundPlayer player;
-    player.PlayCue(1);
+    player.OpenDevice();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return audio.Exists(); }, 2000)) << "no device";
     EXPECT_EQ(handler(SIGINT), interrupt);
     EXPECT_EQ(handler(SIGTERM), terminate);
 }
