@@ -1,9 +1,9 @@
 #include "dialogs/FixedSize.h"
 
 #include <QEvent>
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 
@@ -12,18 +12,24 @@ public:
     explicit TFixedSizeGuard(QWidget* window) : QObject(window), Window(window) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == Window && event->type() == QEvent::WindowStateChange)
+        if (watched == Window && event->type() == QEvent::WindowStateChange &&
+            (Window->windowState() & Enlarged))
             Restore();
         return false;
     }
 
 private:
-    // Later, once the compositor's change has been acknowledged: a request
-    // made while the compositor still applies its own is lost (weston 14).
+    // Asked at once, and asked again once the compositor's change has been
+    // acknowledged. weston 10 (Debian 12) needs the first: Qt 6.4 keeps the
+    // fixed size, and a window that stays maximized at another size than the
+    // compositor's is a protocol error that ends the game. weston 14
+    // (Debian 13) drops a request that comes while it applies its own
+    // change, so only the second reaches it.
     void Restore() {
+        Window->setWindowState(Window->windowState() & ~Enlarged);
         QTimer::singleShot(0, this, [this] {
-            if (Window->windowState() & Enlarged)
-                Window->setWindowState(Window->windowState() & ~Enlarged);
+            if (QWindow* window = Window->windowHandle())
+                window->setWindowStates(window->windowStates() & ~Enlarged);
         });
     }
 

@@ -21,6 +21,8 @@
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -255,12 +257,22 @@ TEST_F(SoundPlayerTest, WithoutADeviceThePlayerIsToldOnceAndTheNextGameTriesAgai
 
 TEST_F(SoundPlayerTest, ADeviceThatStoppedIsReplacedWithoutHoldingUpTheCue) {
     WriteConstantWav("Dizo1.wav", 8000, 1, 8, First / 256, 100ms);
-    // A device whose every write fails stops at once, as an unplugged one.
+    // A device whose every write fails stops at once, as an unplugged one:
+    // no file may grow meanwhile (a device file such as /dev/full is refused
+    // by SDL 3, which Debian 13's SDL 2 runs on).
+    const QTemporaryDir dir;
     setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", "/dev/full", 1);
+    setenv("SDL_DISKAUDIOFILE", dir.filePath("stopped.raw").toLocal8Bit().constData(), 1);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit sizeLimit{};
+    getrlimit(RLIMIT_FSIZE, &sizeLimit);
+    rlimit noGrowth = sizeLimit;
+    noGrowth.rlim_cur = 0;
+    setrlimit(RLIMIT_FSIZE, &noGrowth);
     TSoundPlayer player;
     player.OpenDevice();
     std::this_thread::sleep_for(300ms);
+    setrlimit(RLIMIT_FSIZE, &sizeLimit);
     const TDiskAudio audio; // where the next device plays
     const auto start = std::chrono::steady_clock::now();
     player.PlayCue(1);

@@ -162,7 +162,11 @@ TEST_F(NativeWayland, NeitherTitleBarNorCompositorEnlargesTheWindow) {
     HostInput({"mousemove", QString::number(corner.x()), QString::number(corner.y()), "mousedown",
                "1", "mousemove_relative", "--", "80", "60", "mouseup", "1"});
     sizeHolds();
-    // A dialog, maximized the same way.
+    // A dialog, maximized the same way. Qt 6.4 keeps a dialog's fixed size
+    // against a maximized state, which weston 10 takes for a protocol error
+    // and ends the game: known and not mended there.
+    if (QT_VERSION < QT_VERSION_CHECK(6, 5, 0))
+        GTEST_SKIP() << "a dialog maximized under Qt 6.4 ends the Wayland connection";
     TFrmAboutTarvin* box = &Windows->FrmAbout;
     QSize boxSize;
     When([&] { return box->isVisible() && box->windowHandle()->isExposed(); },
