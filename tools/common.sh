@@ -30,17 +30,28 @@ ensure_packages() {
             missing+=("$pkg")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
+    if ! can_be_root; then
+        echo "Missing Debian packages: ${missing[*]}" >&2
+        echo "Install them (apt-get install ${missing[*]}), or run this as root" \
+            "or with a sudo that asks no password." >&2
+        exit 1
+    fi
     echo "Installing: ${missing[*]}"
     as_root apt-get update -qq
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# Runs a command as root: directly, or through a sudo that asks no password.
-# Never waits for a password: says what is needed and stops instead.
+# Whether commands can run as root: as root, or through a sudo that asks no
+# password. A password prompt would hang an unattended run.
+can_be_root() {
+    [ "$(id -u)" -eq 0 ] || sudo -n true 2>/dev/null
+}
+
+# Runs a command as root; says what is needed and stops where it cannot.
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then
         "$@"
-    elif sudo -n true 2>/dev/null; then
+    elif can_be_root; then
         sudo -n "$@"
     else
         echo "Needs root to run: $*" >&2
