@@ -51,7 +51,7 @@ int WithRenameat2Failing(int error, const std::function<void()>& action) {
 }
 } // namespace
 
-// Fault 6 of issue 14: ENOSYS and EPERM stopped the start; on EINVAL a plain
+// Mended: ENOSYS and EPERM stopped the start; on EINVAL a plain
 // rename could replace a cue the player had just put there.
 TEST(PlayerFolder, CuesAreCopiedWhereRenameat2IsRefusedAndNeverReplaceTheOnesThere) {
     TTempWorkDir dir;

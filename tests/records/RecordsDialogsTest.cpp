@@ -207,7 +207,7 @@ TEST_F(RecordsDialogs, LoadErrorIsShownOverTheOpenTable) {
     EXPECT_EQ(Errors, QStringList{QStringLiteral("File access denied.")});
 }
 
-// Fault 5 of issue 14: the save slept on the GUI thread for up to 3 s while
+// Mended: the save slept on the GUI thread for up to 3 s while
 // another game held the file; the window froze and the clock lost seconds.
 TEST_F(RecordsDialogs, SaveWhileAnotherGameHoldsTheFileKeepsTheWindowAndTheClockGoing) {
     TFd otherGame(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));

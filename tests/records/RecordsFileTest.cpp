@@ -257,7 +257,7 @@ TEST(RecordsHostileFiles, FileThePlayerMayNotWriteIsRefusedAndKept) {
     EXPECT_TRUE(StrayFiles().isEmpty()) << StrayFiles().join(' ').toStdString();
 }
 
-// Fault 2 of issue 14: refused with "File access denied".
+// Mended: refused with "File access denied".
 TEST(RecordsHostileFiles, FileThePlayerMayWriteInAFolderThePlayerMayNotIsWrittenInPlace) {
     TTempWorkDir dir;
     WriteFileBytes(RecordsFileName, " a longer old entry\r\n 0 : 0 : 1\r\n \r\n \r\n");
@@ -270,7 +270,7 @@ TEST(RecordsHostileFiles, FileThePlayerMayWriteInAFolderThePlayerMayNotIsWritten
     EXPECT_TRUE(StrayFiles().isEmpty()) << StrayFiles().join(' ').toStdString();
 }
 
-// Fault 1 of issue 14: every save used the one temporary name
+// Mended: every save used the one temporary name
 // "Tarvin.tbr.~new" and deleted a file under it as a dead game's leftover,
 // also where it saved without the lock.
 TEST(RecordsHostileFiles, SaveWithoutTheLockNeverTouchesAnotherGamesTemporaryFile) {

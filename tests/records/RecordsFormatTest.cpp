@@ -73,7 +73,7 @@ TEST(RecordsLoad, ReadsFilesAsTheyCome) {
         EXPECT_EQ(LoadedFrom(c.Bytes), c.Expected) << c.Bytes.left(40).toStdString();
 }
 
-// Fault 4 of issue 14: a file of exactly the bound, written the game's
+// Mended: a file of exactly the bound, written the game's
 // way, was refused.
 TEST(RecordsFormat, FilesOfMoreEntriesThanTheBoundAreRefused) {
     TRecordsTable full;

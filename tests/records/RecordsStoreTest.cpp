@@ -77,7 +77,7 @@ TEST(RecordsStore, EntryWhoseSaveFailedStaysAndGoesInAfterTheFilesEntries) {
     EXPECT_EQ(Names(table), (QStringList{"Anna", "Vera", "Boris", "Gleb", ""}));
 }
 
-// Fault 3 of issue 14: the entry took the place of the file's last one.
+// Mended: the entry took the place of the file's last one.
 TEST(RecordsStore, NewEntryGoesAfterEveryEntryOfAFileTheGameDidNotWrite) {
     TTempWorkDir dir;
     const QByteArray noBlankPair(" Anna\r\n 1\r\n");
