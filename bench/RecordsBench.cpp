@@ -16,9 +16,9 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <memory>
 
 #include <fcntl.h>

@@ -135,10 +135,12 @@ public:
             ::flock(File.Get(), LOCK_EX | LOCK_NB);
             // A save that cleared leftovers just before the lock may have
             // taken it for one; then it is made again under a new name.
-            struct stat held {}, named {};
-            if (File.Valid() && (::fstat(File.Get(), &held) != 0 ||
-                                 ::fstatat(Folder, Name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-                                 !SameFile(held, named)))
+            struct stat held {
+            }, named{};
+            if (File.Valid() &&
+                (::fstat(File.Get(), &held) != 0 ||
+                 ::fstatat(Folder, Name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+                 !SameFile(held, named)))
                 File = TFd();
         }
     }
@@ -250,7 +252,8 @@ void TLockedFile::RemoveLeftovers() const {
             continue;
         TFd temp(::openat(Folder.Get(), entry->d_name,
                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-        struct stat held {}, named {};
+        struct stat held {
+        }, named{};
         // Removed only when nobody holds it and the name is still that file.
         if (temp.Valid() && ::fstat(temp.Get(), &held) == 0 && S_ISREG(held.st_mode) &&
             ::flock(temp.Get(), LOCK_EX | LOCK_NB) == 0 &&

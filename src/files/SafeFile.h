@@ -88,8 +88,8 @@ private:
     void RemoveLeftovers() const;
     void ReplaceInPlace(std::string_view bytes) const;
 
-    TFd Folder;        // the final target's folder
-    std::string Name;  // the final target's name in it
+    TFd Folder;       // the final target's folder
+    std::string Name; // the final target's name in it
     bool Listable = false;
     bool HasLock = false;
 };

@@ -3,9 +3,9 @@
 // also goes to the standard error, so it is read where no box can show, as
 // without a display. Always exits with status 1: the game did not start.
 
+#include "dialogs/AppIcon.h"
 #include "dialogs/ErrorBox.h"
 #include "dialogs/GameFont.h"
-#include "dialogs/AppIcon.h"
 
 #include <QApplication>
 

@@ -35,8 +35,7 @@ int main() {
             PlayerFolderPath(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
         PreparePlayerFolder(folder, here + "/" TARVIN_CUES_FROM_LAUNCHER);
         if (::chdir(folder.c_str()) != 0)
-            throw ELaunchError("Не удаётся перейти в папку " + folder + ": " +
-                               ReasonText(errno));
+            throw ELaunchError("Не удаётся перейти в папку " + folder + ": " + ReasonText(errno));
         const std::string game = here + "/" TARVIN_GAME_FROM_LAUNCHER;
         ::execl(game.c_str(), "tarvin", static_cast<char*>(nullptr));
         throw ELaunchError("Не удаётся запустить " + game + ": " + ReasonText(errno));

@@ -1,8 +1,8 @@
 #include "ui/App.h"
 
+#include "dialogs/AppIcon.h"
 #include "dialogs/GameFont.h"
 #include "game/BoardState.h"
-#include "dialogs/AppIcon.h"
 
 #include <QApplication>
 #include <QScreen>

@@ -1,12 +1,12 @@
 #include "ui/FrmGL.h"
 
+#include "dialogs/AppIcon.h"
 #include "dialogs/ErrorBox.h"
 #include "dialogs/FixedSize.h"
 #include "records/FrmNameTarvin.h"
 #include "records/FrmTable.h"
 #include "records/RecordsFile.h"
 #include "render/View.h"
-#include "dialogs/AppIcon.h"
 #include "ui/FrmAboutTarvin.h"
 #include "ui/GLSurface.h"
 

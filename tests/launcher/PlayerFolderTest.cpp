@@ -1,5 +1,5 @@
-#include "files/SafeFile.h"
 #include "launcher/PlayerFolder.h"
+#include "files/SafeFile.h"
 
 #include "support/QtPrinters.h"
 #include "support/TempWorkDir.h"

@@ -1,7 +1,7 @@
 #include "dialogs/ErrorBox.h"
+#include "files/SafeFile.h"
 #include "records/FrmNameTarvin.h"
 #include "records/FrmTable.h"
-#include "files/SafeFile.h"
 #include "records/RecordsFile.h"
 
 #include "support/ModalDriver.h"

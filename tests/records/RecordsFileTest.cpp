@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <future>
@@ -63,8 +63,7 @@ bool AsPlayer(const std::function<void()>& action) {
         ::_exit(0);
     }
     int status = 0;
-    return ::waitpid(player, &status, 0) == player && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
+    return ::waitpid(player, &status, 0) == player && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Makes these the player's (see AsPlayer).

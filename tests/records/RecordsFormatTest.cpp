@@ -15,10 +15,12 @@ TEntries LoadedFrom(const QByteArray& bytes) {
 } // namespace
 
 TEST(RecordsFormat, ExactBytes) {
-    EXPECT_EQ(RecordsToBytes(TRecordsTable()), QByteArray("\x20\r\n\x20\r\n")); // the first run's file
+    EXPECT_EQ(RecordsToBytes(TRecordsTable()),
+              QByteArray("\x20\r\n\x20\r\n")); // the first run's file
     EXPECT_EQ(LoadedFrom("\x20\r\n\x20\r\n"), (TEntries{{"", ""}}));
-    EXPECT_EQ(RecordsToBytes(TableOf({{QStringLiteral("Иван ё"), QStringLiteral("0 : 2 : 7")}, {}})),
-              QByteArray(" \xC8\xE2\xE0\xED \xB8\r\n 0 : 2 : 7\r\n \r\n \r\n"));
+    EXPECT_EQ(
+        RecordsToBytes(TableOf({{QStringLiteral("Иван ё"), QStringLiteral("0 : 2 : 7")}, {}})),
+        QByteArray(" \xC8\xE2\xE0\xED \xB8\r\n 0 : 2 : 7\r\n \r\n \r\n"));
 }
 
 TEST(RecordsFormat, SaveAndLoadKeepEveryEntry) {
