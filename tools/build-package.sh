@@ -10,15 +10,7 @@ version=$(dpkg-parsechangelog -l "$ROOT/debian/changelog" -S Version)
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 mkdir "$stage/tarvin-$version"
-cd "$ROOT"
-if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-    # Tracked and new files, as the working tree has them; nothing ignored.
-    git ls-files -z --cached --others --exclude-standard |
-        xargs -0 -r sh -c 'for f; do [ -e "$f" ] && printf "%s\0" "$f"; done' sh |
-        tar --null -T - -cf - | tar -xf - -C "$stage/tarvin-$version"
-else
-    tar --exclude=./build --exclude=./play -cf - . | tar -xf - -C "$stage/tarvin-$version"
-fi
+copy_work_tree "$stage/tarvin-$version"
 (cd "$stage/tarvin-$version" && dpkg-buildpackage -us -uc -b -Jauto) >"$stage/log" 2>&1 || {
     cat "$stage/log" >&2
     echo "dpkg-buildpackage failed" >&2

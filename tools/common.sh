@@ -80,6 +80,19 @@ build_tarvin() {
     fi
 }
 
+# Copies the working tree into the folder $1: tracked and new files as they
+# are now, nothing ignored (no build folders); outside git, all but build/
+# and play/.
+copy_work_tree() {
+    if git -C "$ROOT" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        (cd "$ROOT" && git ls-files -z --cached --others --exclude-standard |
+            xargs -0 -r sh -c 'for f; do [ -e "$f" ] && printf "%s\0" "$f"; done' sh |
+            tar --null -T - -cf -) | tar -xf - -C "$1"
+    else
+        tar -C "$ROOT" --exclude=./build --exclude=./play -cf - . | tar -xf - -C "$1"
+    fi
+}
+
 # The play folder is the game's working directory: cue files and records.
 prepare_play_folder() {
     mkdir -p "$ROOT/play"

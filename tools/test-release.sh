@@ -12,9 +12,7 @@
 # The chroot's /proc, /sys, /dev and a private /tmp are mounted in a mount and
 # process namespace of their own: whatever ends the run, its mounts and its
 # processes end with it and the host never sees them.
-set -euo pipefail
-export LC_ALL=C.UTF-8
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+source "$(dirname "$0")/common.sh"
 me="test-release"
 die() {
     echo "$me: $*" >&2
@@ -51,10 +49,7 @@ if [ "$(id -u)" -ne 0 ]; then
     exec sudo -n --preserve-env=CI,TARVIN_CHROOT_CACHE,TARVIN_CHROOT_REFRESH,TARVIN_DEBIAN_MIRROR \
         "$0" "$@"
 fi
-command -v debootstrap >/dev/null || {
-    apt-get update -qq >/dev/null 2>&1 || true
-    apt-get install -y -qq debootstrap >/dev/null 2>&1 || die "cannot install debootstrap"
-}
+ensure_packages debootstrap || die "cannot install debootstrap"
 command -v git >/dev/null || die "needs git to clone the tree"
 command -v unshare >/dev/null || die "needs unshare (util-linux)"
 
@@ -100,12 +95,9 @@ trap 'rm -rf --one-file-system "$run"' EXIT
 tar -C "$run" -xf "$base"
 chmod 755 "$run"
 cp /etc/resolv.conf "$run/etc/resolv.conf" 2>/dev/null || true
-# A clone of the tree, then its working files over it, as build-package.sh
-# copies them: tracked and new files, nothing ignored.
+# A clone of the tree, then its working files over it.
 git clone -q --no-hardlinks "$ROOT" "$run/src/tarvin"
-(cd "$ROOT" && git ls-files -z --cached --others --exclude-standard |
-    xargs -0 -r sh -c 'for f; do [ -e "$f" ] && printf "%s\0" "$f"; done' sh |
-    tar --null -T - -cf -) | tar -xf - -C "$run/src/tarvin"
+copy_work_tree "$run/src/tarvin"
 
 echo "$me: ./test.sh on $name ($release, $arch)"
 start=$(date +%s)

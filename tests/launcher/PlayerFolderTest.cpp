@@ -1,6 +1,7 @@
 #include "launcher/PlayerFolder.h"
 #include "files/SafeFile.h"
 
+#include "support/ChildProcess.h"
 #include "support/QtPrinters.h"
 #include "support/TempWorkDir.h"
 
@@ -25,8 +26,7 @@ namespace {
 // a sandbox, on an old kernel or on a file system without no-replace
 // renames. Returns the child's exit status: 0 when action went through.
 int WithRenameat2Failing(int error, const std::function<void()>& action) {
-    const pid_t child = ::fork();
-    if (child == 0) {
+    const auto refuseRenameat2 = [error] {
         sock_filter filter[] = {
             BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
             BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 0, 1),
@@ -37,17 +37,8 @@ int WithRenameat2Failing(int error, const std::function<void()>& action) {
         if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
             ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
             ::_exit(3);
-        try {
-            action();
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s\n", e.what());
-            ::_exit(1);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+    };
+    return RunInChild(refuseRenameat2, action);
 }
 } // namespace
 

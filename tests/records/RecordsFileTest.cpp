@@ -3,6 +3,7 @@
 #include "records/RecordsTable.h"
 
 #include "RecordsEntries.h"
+#include "support/ChildProcess.h"
 #include "support/TempWorkDir.h"
 
 #include <QDir>
@@ -50,20 +51,11 @@ QStringList StrayFiles() {
 // as root (who may write anything), else the tester. True when it went
 // through; the child's error goes to the standard error.
 bool AsPlayer(const std::function<void()>& action) {
-    const pid_t player = ::fork();
-    if (player == 0) {
+    const auto becomePlayer = [] {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(2);
-        try {
-            action();
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "as the player: %s\n", e.what());
-            ::_exit(1);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    return ::waitpid(player, &status, 0) == player && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    };
+    return RunInChild(becomePlayer, action) == 0;
 }
 
 // Makes these the player's (see AsPlayer).
