@@ -1,7 +1,7 @@
 // A save killed at any moment leaves the old file or the new one, whole.
 
 #include "records/RecordsFile.h"
-#include "records/RecordsTable.h"
+#include "recordsformat/RecordsTable.h"
 
 #include <fcntl.h>
 
@@ -27,7 +27,7 @@ struct TSyscallStop {
 
 // The records file's save, as the store makes it.
 void SaveTable(const TRecordsTable& table) {
-    TLockedRecordsFile().Replace(RecordsToBytes(table));
+    TRecordsUpdate().Replace(RecordsToBytes(table));
 }
 
 // Runs SaveTable(table) in a child process under ptrace and kills it with
@@ -91,6 +91,10 @@ bool IsRename(long call) {
     return call == SYS_rename || call == SYS_renameat || call == SYS_renameat2;
 }
 
+bool IsSync(long call) {
+    return call == SYS_fsync || call == SYS_fdatasync || call == SYS_syncfs;
+}
+
 TRecordsTable TableOf(int entries) {
     TRecordsTable table;
     table.SetRowCount(entries + 2);
@@ -111,7 +115,8 @@ QStringList Leftovers() {
 
 // Killed at each system call stop of the save in turn: up to the rename the
 // old file is there, from it on the new one, never a mix, and never renamed
-// before it was synced. The temporary file exists only between its creation
+// before it was synced, and a save that ends has synced its rename too. The
+// temporary file exists only between its creation
 // and the rename (a kill there leaves it for the next save to clear).
 TEST(RecordsCrash, KillAtEveryStepOfASaveLeavesTheOldOrTheNewFileWholeAndNoTemporary) {
     TTempWorkDir dir;
@@ -125,10 +130,12 @@ TEST(RecordsCrash, KillAtEveryStepOfASaveLeavesTheOldOrTheNewFileWholeAndNoTempo
     ASSERT_GT(stops, 10);
     SaveTable(oldTable);
     for (int killAt = 0; killAt <= stops; ++killAt) {
-        bool synced = false, named = false, renamed = false;
+        bool synced = false, named = false, renamed = false, renameSynced = false;
         const bool killed = SaveKilledWhen(newTable, [&](const TSyscallStop& s, int index) {
                                 // An exit stop comes after the call took effect.
-                                synced = synced || (s.Call == SYS_fsync && !s.Entry);
+                                const bool sync = IsSync(s.Call) && !s.Entry;
+                                renameSynced = renameSynced || (renamed && sync);
+                                synced = synced || sync;
                                 named = named || (s.Creates && !s.Entry);
                                 renamed = renamed || (IsRename(s.Call) && !s.Entry);
                                 return index == killAt;
@@ -136,6 +143,7 @@ TEST(RecordsCrash, KillAtEveryStepOfASaveLeavesTheOldOrTheNewFileWholeAndNoTempo
         EXPECT_EQ(ReadFileBytes(RecordsFileName), killed && !renamed ? oldBytes : newBytes)
             << "killed at stop " << killAt;
         EXPECT_TRUE(!renamed || synced) << "renamed before it was synced, stop " << killAt;
+        EXPECT_TRUE(killed || renameSynced) << "a save done whose rename was never synced";
         if (!named || renamed) {
             EXPECT_EQ(Leftovers(), QStringList()) << "killed at stop " << killAt;
         }

@@ -1,9 +1,10 @@
 #include "records/RecordsFile.h"
 #include "records/RecordsStore.h"
-#include "records/RecordsTable.h"
+#include "recordsformat/RecordsTable.h"
 
-#include "RecordsEntries.h"
+#include "records/RecordsEntries.h"
 #include "support/ChildProcess.h"
+#include "support/QtPrinters.h"
 #include "support/TempWorkDir.h"
 
 #include <QDir>
@@ -24,6 +25,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,7 +38,7 @@ void LoadTable(TRecordsTable& table) {
 }
 void SaveTable(const TRecordsTable& table) {
     const QByteArray bytes = RecordsToBytes(table);
-    TLockedRecordsFile().Replace(bytes);
+    TRecordsUpdate().Replace(bytes);
 }
 
 // Everything in the working directory but the records file: leftovers.
@@ -50,12 +52,12 @@ QStringList StrayFiles() {
 // Runs action in a child process as the player: nobody when the tests run
 // as root (who may write anything), else the tester. True when it went
 // through; the child's error goes to the standard error.
+void BecomePlayer() {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+        ::_exit(2);
+}
 bool AsPlayer(const std::function<void()>& action) {
-    const auto becomePlayer = [] {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(2);
-    };
-    return RunInChild(becomePlayer, action) == 0;
+    return RunInChild(BecomePlayer, action) == 0;
 }
 
 // Makes these the player's (see AsPlayer).
@@ -278,4 +280,61 @@ TEST(RecordsHostileFiles, SaveWithoutTheLockNeverTouchesAnotherGamesTemporaryFil
     EXPECT_EQ(ReadFileBytes("Tarvin.tbr.~new"), theirs);
     EXPECT_EQ(ReadFileBytes(RecordsFileName), RecordsToBytes(table));
     EXPECT_EQ(StrayFiles(), QStringList{"Tarvin.tbr.~new"});
+}
+
+// Mended: a save removed every file nobody held whose name began with
+// "Tarvin.tbr.~", the player's own backups among them.
+TEST(RecordsHostileFiles, SaveRemovesOnlyTheTemporaryFilesOfDeadGamesNeverThePlayersBackups) {
+    TTempWorkDir dir;
+    QStringList players{"Tarvin.tbr.~", "Tarvin.tbr.~1~", "Tarvin.tbr.~ABCDEFGH",
+                        "Tarvin.tbr.~abcdefgh~", "Tarvin.tbr.~abcdefg"};
+    for (const QString& name : players)
+        WriteFileBytes(name, "the player's");
+    WriteFileBytes("Tarvin.tbr.~dead0123", " half a save");
+    SaveTable(TableOf({{"Anna", "1"}, {}}));
+    QStringList left = StrayFiles();
+    left.sort();
+    players.sort();
+    EXPECT_EQ(left, players);
+}
+
+// Mended: a failed sync of the folder went unreported, and a folder the
+// player may only enter was never synced, so a save reported done could
+// be undone by a power cut. Each save here runs twice (the entry's, then
+// the one at exit) in a child where one system call fails.
+TEST(RecordsErrors, SaveWhoseRenameCannotBeSyncedFailsAndTheNextWritesItOnce) {
+    const struct {
+        mode_t Folder;
+        long Call;
+        int Error;
+        bool Fails;
+    } cases[] = {
+        {0755, SYS_fsync, EIO, true},
+        {0755, SYS_fsync, EINVAL, false}, // cannot sync a folder: the file system is synced
+        {0300, SYS_syncfs, EIO, true},    // only entered: the folder cannot be opened to sync
+    };
+    for (const auto& c : cases) {
+        TTempWorkDir dir;
+        GiveToPlayer({"."});
+        ASSERT_EQ(::chmod(".", c.Folder), 0);
+        const int status = RunInChild(
+            [&] {
+                BecomePlayer();
+                FailSystemCall(c.Call, c.Error);
+            },
+            [] {
+                TRecordsTable table;
+                TRecordsStore store(table);
+                store.Add("Boris", "2");
+                try {
+                    store.Save();
+                } catch (const ERecordsError& e) {
+                    store.Save();
+                    throw;
+                }
+            });
+        ASSERT_EQ(::chmod(".", 0755), 0);
+        EXPECT_EQ(status, c.Fails ? 1 : 0) << "folder " << c.Folder << ", call " << c.Call;
+        EXPECT_EQ(ReadFileBytes(RecordsFileName), RecordsToBytes(TableOf({{"Boris", "2"}, {}})));
+    }
 }

@@ -197,7 +197,7 @@ TEST_F(MainWindow, WithoutASoundDeviceThePlayerIsToldOnceAndPlaysOnSilently) {
     Press(Qt::Key_Right);
     Press(Qt::Key_Right);
     Press(Qt::Key_Space); // lift: a cue of the frame
-    Frm->N2Click();       // tries the device again, silently
+    Frm->NewGameClick();  // tries the device again, silently
     Press(Qt::Key_Left);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     EXPECT_EQ(Board.SelectedPeg, 2);
