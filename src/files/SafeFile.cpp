@@ -174,7 +174,7 @@ public:
     int Get() const { return File.Get(); }
 
     void RenameOver(const std::string& target) {
-        // Renamed while still open and locked, then closed: it was synced,
+        // Renamed while still open (and locked where locks exist), then closed: it was synced,
         // so a late close error no longer says anything about the data.
         if (::renameat(Folder, Name.c_str(), Folder, target.c_str()) != 0)
             ThrowErrno(errno, "rename");

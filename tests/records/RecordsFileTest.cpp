@@ -32,7 +32,7 @@
 
 namespace {
 // What the game does: the store loads; a save writes the table's bytes
-// into the locked file.
+// into the taken file.
 void LoadTable(TRecordsTable& table) {
     TRecordsStore(table).Load();
 }
