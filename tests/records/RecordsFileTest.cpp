@@ -19,6 +19,7 @@
 #include <functional>
 #include <future>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <fcntl.h>
@@ -286,15 +287,13 @@ TEST(RecordsHostileFiles, SaveWithoutTheLockNeverTouchesAnotherGamesTemporaryFil
 // "Tarvin.tbr.~", the player's own backups among them.
 TEST(RecordsHostileFiles, SaveRemovesOnlyTheTemporaryFilesOfDeadGamesNeverThePlayersBackups) {
     TTempWorkDir dir;
-    QStringList players{"Tarvin.tbr.~", "Tarvin.tbr.~1~", "Tarvin.tbr.~ABCDEFGH",
-                        "Tarvin.tbr.~abcdefgh~", "Tarvin.tbr.~abcdefg"};
-    for (const QString& name : players)
-        WriteFileBytes(name, "the player's");
-    WriteFileBytes("Tarvin.tbr.~dead0123", " half a save");
+    const QStringList players{"Tarvin.tbr.~", "Tarvin.tbr.~1~", "Tarvin.tbr.~ABCDEFGH",
+                              "Tarvin.tbr.~abcdefg", "Tarvin.tbr.~abcdefgh~"};
+    for (const QString& name : players + QStringList{"Tarvin.tbr.~dead0123"})
+        WriteFileBytes(name, "the player's, or half a dead game's save");
     SaveTable(TableOf({{"Anna", "1"}, {}}));
     QStringList left = StrayFiles();
-    left.sort();
-    players.sort();
+    left.sort(); // by code, as players are
     EXPECT_EQ(left, players);
 }
 
@@ -303,38 +302,29 @@ TEST(RecordsHostileFiles, SaveRemovesOnlyTheTemporaryFilesOfDeadGamesNeverThePla
 // be undone by a power cut. Each save here runs twice (the entry's, then
 // the one at exit) in a child where one system call fails.
 TEST(RecordsErrors, SaveWhoseRenameCannotBeSyncedFailsAndTheNextWritesItOnce) {
-    const struct {
-        mode_t Folder;
-        long Call;
-        int Error;
-        bool Fails;
-    } cases[] = {
-        {0755, SYS_fsync, EIO, true},
-        {0755, SYS_fsync, EINVAL, false}, // cannot sync a folder: the file system is synced
-        {0300, SYS_syncfs, EIO, true},    // only entered: the folder cannot be opened to sync
-    };
-    for (const auto& c : cases) {
+    // Where a folder cannot be synced (EINVAL) the file system is; a folder
+    // that can only be entered cannot be opened to sync at all.
+    for (const auto& [folder, call, error, fails] : {std::tuple{0755, SYS_fsync, EIO, 1},
+                                                     {0755, SYS_fsync, EINVAL, 0},
+                                                     {0300, SYS_syncfs, EIO, 1}}) {
         TTempWorkDir dir;
         GiveToPlayer({"."});
-        ASSERT_EQ(::chmod(".", c.Folder), 0);
-        const int status = RunInChild(
-            [&] {
-                BecomePlayer();
-                FailSystemCall(c.Call, c.Error);
-            },
-            [] {
-                TRecordsTable table;
-                TRecordsStore store(table);
-                store.Add("Boris", "2");
-                try {
-                    store.Save();
-                } catch (const ERecordsError& e) {
-                    store.Save();
-                    throw;
-                }
-            });
+        ASSERT_EQ(::chmod(".", folder), 0);
+        const auto saveTwice = [] {
+            TRecordsTable table;
+            TRecordsStore store(table);
+            store.Add("Boris", "2");
+            try {
+                store.Save();
+            } catch (const ERecordsError&) {
+                store.Save(); // at exit
+                throw;
+            }
+        };
+        const int status =
+            RunInChild([&] { BecomePlayer(), FailSystemCall(call, error); }, saveTwice);
         ASSERT_EQ(::chmod(".", 0755), 0);
-        EXPECT_EQ(status, c.Fails ? 1 : 0) << "folder " << c.Folder << ", call " << c.Call;
+        EXPECT_EQ(status, fails) << "folder " << folder << ", call " << call;
         EXPECT_EQ(ReadFileBytes(RecordsFileName), RecordsToBytes(TableOf({{"Boris", "2"}, {}})));
     }
 }
