@@ -5,7 +5,7 @@
 #include "records/FrmTable.h"
 #include "records/RecordsFile.h"
 #include "records/RecordsStore.h"
-#include "records/RecordsTable.h"
+#include "recordsformat/RecordsTable.h"
 
 #include <QApplication>
 #include <QDir>

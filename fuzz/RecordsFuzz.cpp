@@ -5,8 +5,8 @@
 //    writer refuses a table exactly when a cell holds a character the file
 //    cannot carry.
 
-#include "records/RecordsFormat.h"
-#include "records/RecordsTable.h"
+#include "recordsformat/RecordsFormat.h"
+#include "recordsformat/RecordsTable.h"
 
 #include <QString>
 #include <QStringDecoder>

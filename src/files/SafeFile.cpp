@@ -102,15 +102,28 @@ void CheckWritable(int folder, const std::string& name, const struct stat& info)
     }
 }
 
-// A name for a new temporary file beside name: "name.~" and 8 random letters.
+// Temporary files are named "name.~" and eight random letters of these.
+constexpr std::string_view TempLetters = "abcdefghijklmnopqrstuvwxyz012345";
+constexpr std::size_t TempRandomLength = 8;
+
 std::string TempName(const std::string& name) {
-    unsigned char random[8]{};
+    unsigned char random[TempRandomLength]{};
     if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
         ThrowErrno(errno, "getrandom");
     std::string temp = name + ".~";
     for (const unsigned char r : random)
-        temp += "abcdefghijklmnopqrstuvwxyz012345"[r % 32];
+        temp += TempLetters[r % TempLetters.size()];
     return temp;
+}
+
+// Whether candidate is a name TempName makes for name: nothing else beside
+// the records is ever the game's to remove (a backup "Tarvin.tbr.~1~" is the
+// player's).
+bool IsTempName(const std::string& name, std::string_view candidate) {
+    const std::string prefix = name + ".~";
+    return candidate.size() == prefix.size() + TempRandomLength &&
+           candidate.substr(0, prefix.size()) == prefix &&
+           candidate.find_first_not_of(TempLetters, prefix.size()) == std::string_view::npos;
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
@@ -119,7 +132,9 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 // A temporary file made for one save. Its writer holds a lock on it while it
 // lives, so a file under such a name that nobody holds was left by a program
-// that died; the name is unique, so it is never another save's.
+// that died; the name is unique, so it is never another save's. Where the
+// file system has no locks, nobody can tell a dead game's file from a live
+// one: leftovers are then never removed (see RemoveLeftovers).
 class TTempFile {
 public:
     TTempFile(int folder, const std::string& name, mode_t mode) : Folder(folder) {
@@ -129,18 +144,23 @@ public:
             Name = TempName(name);
             File = TFd(::openat(Folder, Name.c_str(),
                                 O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-            if (!File.Valid() && errno != EEXIST)
-                ThrowErrno(errno, "create");
-            // Where the file system has no locks, nobody removes it but us.
-            ::flock(File.Get(), LOCK_EX | LOCK_NB);
-            // A save that cleared leftovers just before the lock may have
-            // taken it for one; then it is made again under a new name.
+            if (!File.Valid()) {
+                if (errno != EEXIST)
+                    ThrowErrno(errno, "create");
+                continue;
+            }
+            // A save clearing leftovers may have taken the file for one
+            // between its creation and this lock: then it is made again
+            // under a new name.
+            if (::flock(File.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+                File = TFd();
+                continue;
+            }
             struct stat held {
             }, named{};
-            if (File.Valid() &&
-                (::fstat(File.Get(), &held) != 0 ||
-                 ::fstatat(Folder, Name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-                 !SameFile(held, named)))
+            if (::fstat(File.Get(), &held) != 0 ||
+                ::fstatat(Folder, Name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !SameFile(held, named))
                 File = TFd();
         }
     }
@@ -154,7 +174,7 @@ public:
     int Get() const { return File.Get(); }
 
     void RenameOver(const std::string& target) {
-        // Renamed while still open and locked, then closed: it was synced,
+        // Renamed while still open (and locked where locks exist), then closed: it was synced,
         // so a late close error no longer says anything about the data.
         if (::renameat(Folder, Name.c_str(), Folder, target.c_str()) != 0)
             ThrowErrno(errno, "rename");
@@ -208,9 +228,9 @@ void ReadRegularFile(int folder, const char* name, std::size_t maxSize, const TR
     file.Close();
 }
 
-std::optional<TLockedFile> TLockedFile::TryLock(const std::string& path) {
+std::optional<TFileUpdate> TFileUpdate::TryBegin(const std::string& path) {
     auto [folder, name] = FinalTarget(path);
-    TLockedFile file;
+    TFileUpdate file;
     file.Name = std::move(name);
     file.Folder = TFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     file.Listable = file.Folder.Valid();
@@ -231,7 +251,7 @@ std::optional<TLockedFile> TLockedFile::TryLock(const std::string& path) {
     return file;
 }
 
-bool TLockedFile::Read(std::size_t maxSize, const TReadBuffer& buffer) const {
+bool TFileUpdate::Read(std::size_t maxSize, const TReadBuffer& buffer) const {
     struct stat info {};
     if (::fstatat(Folder.Get(), Name.c_str(), &info, 0) != 0 && errno == ENOENT)
         return false;
@@ -239,16 +259,15 @@ bool TLockedFile::Read(std::size_t maxSize, const TReadBuffer& buffer) const {
     return true;
 }
 
-void TLockedFile::RemoveLeftovers() const {
+void TFileUpdate::RemoveLeftovers() const {
     TFd listing(::openat(Folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(
         listing.Valid() ? ::fdopendir(listing.Get()) : nullptr, &::closedir);
     if (!dir)
         return;
     listing.Release(); // closedir closes it
-    const std::string prefix = Name + ".~";
     while (const dirent* entry = ::readdir(dir.get())) {
-        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) != 0)
+        if (!IsTempName(Name, entry->d_name))
             continue;
         TFd temp(::openat(Folder.Get(), entry->d_name,
                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
@@ -263,7 +282,7 @@ void TLockedFile::RemoveLeftovers() const {
     }
 }
 
-void TLockedFile::Replace(std::string_view bytes) {
+void TFileUpdate::Replace(std::string_view bytes) {
     std::optional<mode_t> keptMode;
     struct stat info {};
     if (::fstatat(Folder.Get(), Name.c_str(), &info, 0) == 0) {
@@ -291,16 +310,30 @@ void TLockedFile::Replace(std::string_view bytes) {
     if (keptMode)
         ::fchmod(temp->Get(), *keptMode);
     WriteAll(temp->Get(), bytes);
-    if (::fsync(temp->Get()) != 0)
-        ThrowErrno(errno, "fsync");
+    if (::fdatasync(temp->Get()) != 0)
+        ThrowErrno(errno, "fdatasync");
     temp->RenameOver(Name);
-    // Makes the rename itself survive a crash; the new file is already
-    // complete, so a failure here is not worth reporting.
-    if (Listable)
-        ::fsync(Folder.Get());
+    SyncRename(temp->Get());
 }
 
-void TLockedFile::ReplaceInPlace(std::string_view bytes) const {
+void TFileUpdate::SyncRename(int placedFile) const {
+    // Until the folder is on disk, a power cut may bring the old file back
+    // after a save was reported done: a sync that fails is a save that failed.
+    if (Listable) {
+        if (::fsync(Folder.Get()) == 0)
+            return;
+        // Some file systems (FUSE and network ones among them) cannot sync
+        // a folder and say EINVAL; syncing the whole file system below
+        // covers the folder there too.
+        if (errno != EINVAL)
+            ThrowErrno(errno, "fsync");
+    }
+    // A folder opened for its path alone cannot be synced itself.
+    if (::syncfs(placedFile) != 0)
+        ThrowErrno(errno, "syncfs");
+}
+
+void TFileUpdate::ReplaceInPlace(std::string_view bytes) const {
     TFd file(::openat(Folder.Get(), Name.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!file.Valid())
         ThrowErrno(errno, "open");

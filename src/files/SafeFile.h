@@ -55,16 +55,18 @@ using TReadBuffer = std::function<char*(std::size_t size)>;
 // EFBIG, all without opening or waiting on it.
 void ReadRegularFile(int folder, const char* name, std::size_t maxSize, const TReadBuffer& buffer);
 
-// A file held for one read and replace. Every program that replaces files
-// through this class takes the lock of the file's folder here, so their
-// read-compare-write never interleave. Where the folder can only be entered
-// (not listed) or the file system has no locks, it goes on without the lock:
-// replacing stays safe, each save then only may miss what another wrote.
-class TLockedFile {
+// One read and replace of a file by a program that shares its folder with
+// others doing the same. Where it can, it takes the lock of the file's
+// folder, and while every program holds that lock for its read-compare-write
+// no two of them interleave. Where the folder can only be entered (not
+// listed) or the file system has no locks, it goes on without the lock:
+// each replacement is still whole, but one may miss what another wrote
+// meanwhile.
+class TFileUpdate {
 public:
-    // Holds path's final target (symbolic links followed; it need not exist
-    // yet). Returns nothing, at once, while another holder has the lock.
-    static std::optional<TLockedFile> TryLock(const std::string& path);
+    // For path's final target (symbolic links followed; it need not exist
+    // yet). Returns nothing, at once, while another program holds the lock.
+    static std::optional<TFileUpdate> TryBegin(const std::string& path);
 
     // Reads the file as ReadRegularFile does; false when there is none.
     bool Read(std::size_t maxSize, const TReadBuffer& buffer) const;
@@ -72,21 +74,24 @@ public:
     // Puts these bytes in the file's place, the file's permissions kept (a
     // new file gets 0666 less the umask). Where the folder allows, a new
     // file under a name of its own is written, synced and renamed over the
-    // old one, so the file is always old or new, whole. In a folder the
+    // old one, and the rename is synced too, so the file is always old or
+    // new, whole, and a save reported done stays done. In a folder the
     // player may not write, an existing file the player may write is
     // written in place and synced instead (see the README for what that
     // gives up). Refuses with EACCES (EISDIR for a directory) a file that
     // is not a regular one or that the player may not write, without
-    // touching it. Temporary files left by programs that died while saving
-    // are removed while the lock is held.
+    // touching it. Under the lock, temporary files that programs which died
+    // while saving left behind are removed first.
     void Replace(std::string_view bytes);
 
-    bool Locked() const { return HasLock; }
+    // Whether the folder's lock is held (see above for where it cannot be).
+    bool HoldsLock() const { return HasLock; }
 
 private:
-    TLockedFile() = default;
+    TFileUpdate() = default;
     void RemoveLeftovers() const;
     void ReplaceInPlace(std::string_view bytes) const;
+    void SyncRename(int placedFile) const;
 
     TFd Folder;       // the final target's folder
     std::string Name; // the final target's name in it

@@ -1,7 +1,7 @@
 #include "records/FrmNameTarvin.h"
 
 #include "records/FrmTable.h"
-#include "records/RecordsFormat.h"
+#include "recordsformat/RecordsFormat.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -145,7 +145,7 @@ void TFrmTable::AddRecord(const QString& name, const QString& time) {
 
 void TFrmTable::SaveRecordsFile() {
     // The wait for another game's save comes first, with the grid as it is.
-    TLockedRecordsFile file;
+    TRecordsUpdate file;
     TModelChange change(*Model);
     Store.Save(file);
 }
@@ -168,11 +168,9 @@ void TFrmTable::FormActivate() {
 }
 
 void TFrmTable::BtnClearClick() {
-    {
-        TModelChange change(*Model);
-        Store.ClearTable();
-    }
-    SaveRecordsFile();
+    TRecordsUpdate file;
+    TModelChange change(*Model);
+    Store.Clear(file);
 }
 
 void TFrmTable::showEvent(QShowEvent* event) {

@@ -2,7 +2,7 @@
 
 #include "dialogs/FixedDialog.h"
 #include "records/RecordsStore.h"
-#include "records/RecordsTable.h"
+#include "recordsformat/RecordsTable.h"
 
 #include <QString>
 
@@ -21,7 +21,7 @@ public:
 
     // See TRecordsStore: Load, Add and Save. A save that finds another
     // game's save under way waits for it without freezing the window (see
-    // TLockedRecordsFile).
+    // TRecordsUpdate).
     void LoadRecordsFile();
     void AddRecord(const QString& name, const QString& time);
     void SaveRecordsFile();

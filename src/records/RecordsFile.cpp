@@ -110,35 +110,24 @@ QByteArray ReadRecordsFile() {
     return bytes;
 }
 
-void LoadRecords(TRecordsTable& table) {
-    TRecordsTable parsed = RecordsFromBytes(ReadRecordsFile(), table);
-    table = std::move(parsed);
-}
-
-void SaveRecords(const TRecordsTable& table) {
-    const QByteArray bytes = RecordsToBytes(table);
-    TLockedRecordsFile file;
-    file.Replace(bytes);
-}
-
-TLockedRecordsFile::TLockedRecordsFile() {
+TRecordsUpdate::TRecordsUpdate() {
     using TClock = std::chrono::steady_clock;
     const TClock::time_point giveUp = TClock::now() + GiveUpAfter;
-    while (!(File = RecordsIo([] { return TLockedFile::TryLock(RecordsFileName); }))) {
+    while (!(File = RecordsIo([] { return TFileUpdate::TryBegin(RecordsFileName); }))) {
         if (TClock::now() >= giveUp)
             throw ERecordsError("Records file is in use by another game");
         PauseBeforeRetry();
     }
 }
 
-std::optional<QByteArray> TLockedRecordsFile::Read() const {
+std::optional<QByteArray> TRecordsUpdate::Read() const {
     QByteArray bytes;
     if (!RecordsIo([&] { return File->Read(MaxRecordsFileSize, Into(bytes)); }, true))
         return std::nullopt;
     return bytes;
 }
 
-void TLockedRecordsFile::Replace(const QByteArray& bytes) {
+void TRecordsUpdate::Replace(const QByteArray& bytes) {
     RecordsIo([&] {
         File->Replace(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     });

@@ -12,6 +12,14 @@ void AppendEntry(TRecordsTable& table, const QString& name, const QString& time)
     table.SetCell(1, slot, time);
     table.SetRowCount(slot + 2);
 }
+bool FileHolds(const TRecordsUpdate& file, const QByteArray& bytes) {
+    try {
+        const std::optional<QByteArray> current = file.Read();
+        return current && *current == bytes;
+    } catch (const ERecordsError&) {
+        return false;
+    }
+}
 } // namespace
 
 void TRecordsStore::AppendUnsaved(TRecordsTable& table) const {
@@ -25,7 +33,6 @@ void TRecordsStore::Load() {
     AppendUnsaved(loaded);
     Table = std::move(loaded);
     Matched = std::move(bytes);
-    Cleared = false;
 }
 
 void TRecordsStore::Add(const QString& name, const QString& time) {
@@ -38,36 +45,55 @@ void TRecordsStore::AddEntry(const QString& name, const QString& time) {
     Save();
 }
 
-void TRecordsStore::Save(TLockedRecordsFile& file) {
-    if (!Cleared) {
-        if (std::optional<QByteArray> current = file.Read(); current && current != Matched) {
-            TRecordsTable merged = RecordsFromBytes(*current, Table);
-            AppendUnsaved(merged);
-            Table = std::move(merged);
-            Matched = std::move(current);
-        }
+void TRecordsStore::Save(TRecordsUpdate& file) {
+    if (std::optional<QByteArray> current = file.Read(); current && current != Matched) {
+        TRecordsTable merged = RecordsFromBytes(*current, Table);
+        AppendUnsaved(merged);
+        Table = std::move(merged);
+        Matched = std::move(current);
     }
-    const QByteArray bytes = RecordsToBytes(Table);
-    file.Replace(bytes);
-    Matched = bytes;
-    Unsaved.clear();
-    Cleared = false;
+    Write(file, {});
 }
 
 void TRecordsStore::Save() {
-    TLockedRecordsFile file;
+    TRecordsUpdate file;
     Save(file);
 }
 
-void TRecordsStore::ClearTable() {
-    Unsaved.clear();
+void TRecordsStore::Clear(TRecordsUpdate& file) {
+    TRecordsTable before = Table;
+    std::vector<TEntry> unsaved = Unsaved;
     Table.SetRowCount(TRecordsTable::MinRowCount);
     Table.SetCell(0, 1, QString());
     Table.SetCell(1, 1, QString());
-    Cleared = true;
+    Write(file, [&] {
+        Table = std::move(before);
+        Unsaved = std::move(unsaved);
+    });
 }
 
 void TRecordsStore::Clear() {
-    ClearTable();
-    Save();
+    TRecordsUpdate file;
+    Clear(file);
+}
+
+void TRecordsStore::Write(TRecordsUpdate& file, const std::function<void()>& undo) {
+    const QByteArray bytes = RecordsToBytes(Table);
+    try {
+        file.Replace(bytes);
+    } catch (...) {
+        // A sync that failed once the new file was in place leaves the file
+        // holding the table, only perhaps not on disk yet: the table matches
+        // it then, and a later save writes it again.
+        if (!FileHolds(file, bytes)) {
+            if (undo)
+                undo();
+            throw;
+        }
+        Matched = bytes;
+        Unsaved.clear();
+        throw;
+    }
+    Matched = bytes;
+    Unsaved.clear();
 }

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "records/RecordsFile.h"
-#include "records/RecordsTable.h"
+#include "recordsformat/RecordsTable.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -29,27 +30,30 @@ public:
     // Add, then Save. The entry stays in the table when the save fails.
     void AddEntry(const QString& name, const QString& time);
 
-    // Saves the table, with the file held. A file that changed since the
-    // table last matched it (or that it never matched) is loaded first; if
-    // that fails, the save is refused and the file stays as it is.
-    void Save(TLockedRecordsFile& file);
-    // Takes the file (see TLockedRecordsFile for the wait), then saves.
+    // The one way to save: the table, with the file taken. A file that
+    // changed since the table last matched it (or that it never matched) is
+    // loaded first; if that fails, the save is refused and the file stays
+    // as it is.
+    void Save(TRecordsUpdate& file);
+    // Takes the file (see TRecordsUpdate for the wait), then saves.
     void Save();
 
-    // Empties the table on purpose: the next save writes it, whatever the
-    // file holds. Clear is ClearTable, then Save.
-    void ClearTable();
+    // Empties the table and saves it so, whatever the file holds: the
+    // player asked for every record to go. A clear whose save fails
+    // changes nothing, so the next save keeps what other games wrote.
+    void Clear(TRecordsUpdate& file);
     void Clear();
 
 private:
     using TEntry = std::pair<QString, QString>;
     void AppendUnsaved(TRecordsTable& table) const;
+    // Writes the table as it stands; undo runs when that fails and the file
+    // stays as it was.
+    void Write(TRecordsUpdate& file, const std::function<void()>& undo);
 
     TRecordsTable& Table;
     // The file's bytes when the table last held exactly them plus Unsaved.
     std::optional<QByteArray> Matched;
     // Entries added here that no save has put in the file yet.
     std::vector<TEntry> Unsaved;
-    // The table was cleared and no save has written it yet.
-    bool Cleared = false;
 };

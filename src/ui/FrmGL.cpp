@@ -64,15 +64,15 @@ TFrmGL::TFrmGL(TBoardState& board)
     N5 = N1->addAction(QStringLiteral("Об игре"));
     N6 = N1->addSeparator();
     N7 = N1->addAction(QStringLiteral("ВЫХОД"));
-    connect(N1, &QMenu::aboutToShow, this, [this] { Guarded([this] { N1Click(); }); });
+    connect(N1, &QMenu::aboutToShow, this, [this] { Guarded([this] { GameMenuOpened(); }); });
     // Closing the menu with Escape leaves the menu bar holding the keyboard;
     // the arrows belong to the game, so take the focus back once it is shut.
     connect(N1, &QMenu::aboutToHide, this,
             [this] { QTimer::singleShot(0, this, [this] { setFocus(); }); });
-    connect(N2, &QAction::triggered, this, [this] { Guarded([this] { N2Click(); }); });
-    connect(N3, &QAction::triggered, this, [this] { Guarded([this] { N3Click(); }); });
-    connect(N5, &QAction::triggered, this, [this] { Guarded([this] { N5Click(); }); });
-    connect(N7, &QAction::triggered, this, [this] { Guarded([this] { N7Click(); }); });
+    connect(N2, &QAction::triggered, this, [this] { Guarded([this] { NewGameClick(); }); });
+    connect(N3, &QAction::triggered, this, [this] { Guarded([this] { RecordsTableClick(); }); });
+    connect(N5, &QAction::triggered, this, [this] { Guarded([this] { AboutClick(); }); });
+    connect(N7, &QAction::triggered, this, [this] { Guarded([this] { ExitClick(); }); });
 
     // Qt takes ownership of the surface through its container.
     Surface = new TGLSurface;
@@ -196,12 +196,12 @@ void TFrmGL::TimerGameTimer() {
     Tick(Board);
 }
 
-void TFrmGL::N1Click() {
+void TFrmGL::GameMenuOpened() {
     if (RecordsFileExists())
         N3->setEnabled(true);
 }
 
-void TFrmGL::N2Click() {
+void TFrmGL::NewGameClick() {
     MP.OpenDevice(); // a sound system started meanwhile is picked up
     Surface->MakeCurrent();
     SendRingsHome(Matrices);
@@ -211,17 +211,17 @@ void TFrmGL::N2Click() {
     Invalidate();
 }
 
-void TFrmGL::N3Click() {
+void TFrmGL::RecordsTableClick() {
     if (FrmTable)
         FrmTable->ShowModal();
 }
 
-void TFrmGL::N5Click() {
+void TFrmGL::AboutClick() {
     if (FrmAbout)
         FrmAbout->ShowModal();
 }
 
-void TFrmGL::N7Click() {
+void TFrmGL::ExitClick() {
     close();
 }
 

@@ -45,12 +45,13 @@ public:
     void FormKeyDown(int key);
     void TimerGameTimer();
 
-    // Menu commands.
-    void N1Click();
-    void N2Click();
-    void N3Click();
-    void N5Click();
-    void N7Click();
+    // The «Игра» menu (N1): opening it enables the records item once the
+    // file exists; then its commands, N2, N3, N5 and N7.
+    void GameMenuOpened();
+    void NewGameClick();
+    void RecordsTableClick();
+    void AboutClick();
+    void ExitClick();
 
     // Starts the game timer unless it runs already, so its ticks keep their phase.
     void EnableGameTimer();

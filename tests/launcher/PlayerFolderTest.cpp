@@ -9,14 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstddef>
 #include <cstdio>
 #include <functional>
 #include <string>
 
-#include <linux/filter.h>
-#include <linux/seccomp.h>
-#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,19 +22,7 @@ namespace {
 // a sandbox, on an old kernel or on a file system without no-replace
 // renames. Returns the child's exit status: 0 when action went through.
 int WithRenameat2Failing(int error, const std::function<void()>& action) {
-    const auto refuseRenameat2 = [error] {
-        sock_filter filter[] = {
-            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 0, 1),
-            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (static_cast<unsigned>(error) & 0xFFFF)),
-            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        };
-        const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
-        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
-            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
-            ::_exit(3);
-    };
-    return RunInChild(refuseRenameat2, action);
+    return RunInChild([error] { FailSystemCall(SYS_renameat2, error); }, action);
 }
 } // namespace
 

@@ -1,7 +1,7 @@
 // A save killed at any moment leaves the old file or the new one, whole.
 
 #include "records/RecordsFile.h"
-#include "records/RecordsTable.h"
+#include "recordsformat/RecordsTable.h"
 
 #include <fcntl.h>
 
@@ -27,7 +27,7 @@ struct TSyscallStop {
 
 // The records file's save, as the store makes it.
 void SaveTable(const TRecordsTable& table) {
-    TLockedRecordsFile().Replace(RecordsToBytes(table));
+    TRecordsUpdate().Replace(RecordsToBytes(table));
 }
 
 // Runs SaveTable(table) in a child process under ptrace and kills it with
@@ -91,6 +91,10 @@ bool IsRename(long call) {
     return call == SYS_rename || call == SYS_renameat || call == SYS_renameat2;
 }
 
+bool IsSync(long call) {
+    return call == SYS_fsync || call == SYS_fdatasync || call == SYS_syncfs;
+}
+
 TRecordsTable TableOf(int entries) {
     TRecordsTable table;
     table.SetRowCount(entries + 2);
@@ -128,7 +132,7 @@ TEST(RecordsCrash, KillAtEveryStepOfASaveLeavesTheOldOrTheNewFileWholeAndNoTempo
         bool synced = false, named = false, renamed = false;
         const bool killed = SaveKilledWhen(newTable, [&](const TSyscallStop& s, int index) {
                                 // An exit stop comes after the call took effect.
-                                synced = synced || (s.Call == SYS_fsync && !s.Entry);
+                                synced = synced || (IsSync(s.Call) && !s.Entry);
                                 named = named || (s.Creates && !s.Entry);
                                 renamed = renamed || (IsRename(s.Call) && !s.Entry);
                                 return index == killAt;

@@ -221,6 +221,7 @@ TEST_F(RecordsDialogs, SaveWhileAnotherGameHoldsTheFileKeepsTheWindowAndTheClock
     took.start();
     Table.SaveRecordsFile();
     EXPECT_GE(took.elapsed(), 1400) << "saved while the other game held the file";
-    EXPECT_GE(ticks, 12) << "the clock lost ticks while the save waited";
+    // A frozen loop gives none; a busy machine may merge a few of the 15.
+    EXPECT_GE(ticks, 5) << "the clock stopped while the save waited";
     EXPECT_EQ(ReadFileBytes(RecordsFileName), QByteArray(" \r\n \r\n"));
 }

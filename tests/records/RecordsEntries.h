@@ -2,8 +2,8 @@
 
 // Records tables as lists of (name, time) entries, for the records tests.
 
-#include "records/RecordsFormat.h"
-#include "records/RecordsTable.h"
+#include "recordsformat/RecordsFormat.h"
+#include "recordsformat/RecordsTable.h"
 
 #include <QString>
 

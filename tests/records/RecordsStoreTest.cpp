@@ -1,6 +1,6 @@
 #include "records/RecordsStore.h"
 #include "records/RecordsFile.h"
-#include "records/RecordsTable.h"
+#include "recordsformat/RecordsTable.h"
 
 #include "support/TempWorkDir.h"
 
@@ -38,7 +38,7 @@ TEST(RecordsStore, SavesAtTheSameInstantWaitForEachOtherAndKeepBothEntries) {
     std::future<void> saveB;
     {
         // Game A holds the file for its load-and-save while B saves.
-        TLockedRecordsFile gameA;
+        TRecordsUpdate gameA;
         saveB = std::async(std::launch::async, [&] { gameB.AddEntry("Boris", "0 : 2 : 0"); });
         EXPECT_EQ(saveB.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout)
             << "B must wait for A";
@@ -91,4 +91,23 @@ TEST(RecordsStore, NewEntryGoesAfterEveryEntryOfAFileTheGameDidNotWrite) {
     store.Load(); // loaded first, as at start-up
     store.AddEntry("Vera", "3");
     EXPECT_EQ(NamesInFile(), (QStringList{"Anna", "Vera", ""}));
+}
+
+// Mended: a clear whose save failed left the table marked as cleared, and
+// the save at exit then wrote the empty table over what other games had saved.
+TEST(RecordsStore, ClearWhoseSaveFailedChangesNothingAndOtherGamesEntriesSurvive) {
+    TTempWorkDir dir;
+    WriteFileBytes(RecordsFileName, " Anna\r\n 1\r\n \r\n \r\n");
+    TRecordsTable tableA, tableB;
+    TRecordsStore gameA(tableA), gameB(tableB);
+    gameA.Load();
+    gameB.Load();
+    ASSERT_EQ(::chmod(RecordsFileName, 0444), 0);
+    EXPECT_THROW(gameA.Clear(), ERecordsError);
+    EXPECT_EQ(Names(tableA), (QStringList{"Anna", ""}));
+
+    ASSERT_EQ(::chmod(RecordsFileName, 0644), 0);
+    gameB.AddEntry("Boris", "2");
+    gameA.Save(); // at exit
+    EXPECT_EQ(NamesInFile(), (QStringList{"Anna", "Boris", ""}));
 }

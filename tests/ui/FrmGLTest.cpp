@@ -197,7 +197,7 @@ TEST_F(MainWindow, WithoutASoundDeviceThePlayerIsToldOnceAndPlaysOnSilently) {
     Press(Qt::Key_Right);
     Press(Qt::Key_Right);
     Press(Qt::Key_Space); // lift: a cue of the frame
-    Frm->N2Click();       // tries the device again, silently
+    Frm->NewGameClick();  // tries the device again, silently
     Press(Qt::Key_Left);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     EXPECT_EQ(Board.SelectedPeg, 2);
@@ -231,7 +231,7 @@ TEST_F(MainWindow, ALoneAltLeavesTheKeysWithTheGame) {
 
 TEST_F(MainWindow, AKeysFrameRunsAsSoonAsTheHandlerReturnsAndABurstMakesOneFrame) {
     ShowWindow();
-    QTest::qWait(50);
+    QCoreApplication::processEvents(); // whatever the showing still asked for
     const int frames = Frm->FramesSwapped();
     for (int i = 0; i < 4; ++i) { // handled one after another, before any frame
         QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
@@ -240,7 +240,7 @@ TEST_F(MainWindow, AKeysFrameRunsAsSoonAsTheHandlerReturnsAndABurstMakesOneFrame
     EXPECT_EQ(Frm->FramesSwapped(), frames);
     QCoreApplication::processEvents(); // no waiting for a timer
     EXPECT_EQ(Frm->FramesSwapped(), frames + 1);
-    QTest::qWait(100);
+    QCoreApplication::processEvents(); // a second frame would have been queued by now
     EXPECT_EQ(Frm->FramesSwapped(), frames + 1);
     EXPECT_EQ(Board.SelectedPeg, 1);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
@@ -294,7 +294,7 @@ TEST_F(MainWindow, ClockTicksEverySecondAndEnablingItAgainKeepsItsPhase) {
     const int frames = Frm->FramesSwapped();
     Frm->TimerGameTimer();
     EXPECT_EQ(TimeText(Board), "0 : 0 : 1");
-    QTest::qWait(50);
+    QCoreApplication::processEvents(); // where a frame it asked for would run
     EXPECT_EQ(Frm->FramesSwapped(), frames) << "a tick draws nothing";
 }
 

@@ -154,7 +154,7 @@ TEST_F(GameFlow, SolvedGameRecordsTheTypedNameAndTheTimeOfTheSolve) {
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
 
     // Keys reach the game again once both dialogs are gone.
-    Frm->N2Click();
+    Frm->NewGameClick();
     Press(Qt::Key_Right);
     EXPECT_EQ(Board.SelectedPeg, 1);
 }

@@ -1,9 +1,9 @@
 // The records file's format, without the disk.
 
-#include "records/RecordsFormat.h"
-#include "records/RecordsTable.h"
+#include "recordsformat/RecordsFormat.h"
+#include "recordsformat/RecordsTable.h"
 
-#include "RecordsEntries.h"
+#include "records/RecordsEntries.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "records/RecordsFormat.h"
+#include "recordsformat/RecordsFormat.h"
 
 #include <QString>
 #include <QStringDecoder>
@@ -28,42 +28,44 @@ QStringEncoder MakeEncoder() {
     return encoder;
 }
 
-// Splits text into lines the way the file has always been read: CR ends a
-// line and swallows one LF after it; a lone LF is an ordinary character.
-class TLineReader {
+// The one rule for the file's lines, used both to count the entries and to
+// read them: a CR ends a line and swallows one LF after it, a lone LF is an
+// ordinary character, and what follows the last line end is one more line.
+class TLines {
 public:
-    explicit TLineReader(const QString& text) : Text(text) {}
-    bool AtEnd() const { return Pos >= Text.size(); }
+    explicit TLines(const QByteArray& bytes) : Bytes(bytes) {}
+    bool AtEnd() const { return Pos >= Bytes.size(); }
 
-    // The next line without its first character (the separator space).
-    QString NextField() {
-        const qsizetype start = Pos;
-        const qsizetype cr = Text.indexOf(QLatin1Char('\r'), Pos);
-        const qsizetype end = cr < 0 ? Text.size() : cr;
+    // Where the next line starts and ends, its line end left out; past the
+    // end, an empty line.
+    std::pair<qsizetype, qsizetype> Next() {
+        const qsizetype start = std::min(Pos, Bytes.size());
+        const qsizetype cr = Bytes.indexOf('\r', start);
+        const qsizetype end = cr < 0 ? Bytes.size() : cr;
         Pos = end;
-        if (Pos < Text.size()) {
+        if (Pos < Bytes.size()) {
             ++Pos;
-            if (Pos < Text.size() && Text[Pos] == QLatin1Char('\n'))
+            if (Pos < Bytes.size() && Bytes[Pos] == '\n')
                 ++Pos;
         }
-        return end - start > 1 ? Text.mid(start + 1, end - start - 1) : QString();
+        return {start, end};
     }
 
 private:
-    const QString& Text;
+    const QByteArray& Bytes;
     qsizetype Pos = 0;
 };
 
-// How many entries the reader makes of these bytes: one per two lines,
-// where a CR ends a line (with one LF after it) and what follows the last
-// CR is one more line; at least one.
+// How many entries the reader makes of these bytes: one per two lines, at
+// least one.
 qsizetype EntriesIn(const QByteArray& bytes) {
-    const qsizetype lastCr = bytes.lastIndexOf('\r');
-    qsizetype tail = lastCr + 1;
-    if (lastCr >= 0 && tail < bytes.size() && bytes[tail] == '\n')
-        ++tail;
-    const qsizetype lines = bytes.count('\r') + (tail < bytes.size() ? 1 : 0);
-    return std::max<qsizetype>(1, (lines + 1) / 2);
+    TLines lines(bytes);
+    qsizetype count = 0;
+    while (!lines.AtEnd()) {
+        lines.Next();
+        ++count;
+    }
+    return std::max<qsizetype>(1, (count + 1) / 2);
 }
 
 } // namespace
@@ -76,17 +78,22 @@ TRecordsTable RecordsFromBytes(QByteArray bytes, const TRecordsTable& headerFrom
     if (pairs > MaxRecordsEntries)
         throw ERecordsError("Records file holds more than " + std::to_string(MaxRecordsEntries) +
                             " entries");
-    // windows-1251 gives exactly one character per byte, so splitting the
-    // decoded text is the same as splitting the bytes.
+    // windows-1251 gives exactly one character per byte, so the lines of
+    // the bytes are the lines of the decoded text.
     QStringDecoder decoder = MakeDecoder();
     const QString text = decoder.decode(bytes);
 
     std::vector<std::pair<QString, QString>> entries;
     entries.reserve(static_cast<std::size_t>(pairs));
-    TLineReader lines(text);
+    TLines lines(bytes);
+    // Each line without its first character, the separator space.
+    const auto field = [&] {
+        const auto [start, end] = lines.Next();
+        return end - start > 1 ? text.mid(start + 1, end - start - 1) : QString();
+    };
     do {
-        QString name = lines.NextField();
-        entries.emplace_back(std::move(name), lines.NextField());
+        QString name = field();
+        entries.emplace_back(std::move(name), field());
     } while (!lines.AtEnd());
 
     TRecordsTable parsed;

@@ -3,7 +3,7 @@
 // The records file's format, without the disk: the bytes of "Tarvin.tbr"
 // to a records table and back. Qt Core only.
 
-#include "records/RecordsTable.h"
+#include "recordsformat/RecordsTable.h"
 
 #include <QByteArray>
 #include <QChar>

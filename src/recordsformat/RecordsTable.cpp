@@ -1,4 +1,4 @@
-#include "records/RecordsTable.h"
+#include "recordsformat/RecordsTable.h"
 
 #include <stdexcept>
 #include <string>
