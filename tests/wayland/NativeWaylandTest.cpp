@@ -244,7 +244,7 @@ TEST_F(NativeWayland, KeysStayWithTheGameAfterTheMenuWasOpenedAndClosed) {
     // A click that comes before the compositor has mapped the popup and
     // given it the pointer is lost; closing the menu is not what is tested.
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Frm->N1));
-    CompositorAnswered();
+    QTest::qWait(300);
     Click(MenuOnScreen());
     if (!QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000))
         Click(MenuOnScreen());
