@@ -11,8 +11,10 @@ export LC_ALL=C.UTF-8
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build"
 
-RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-              libsdl2-dev libgtest-dev libbenchmark-dev fonts-liberation2)
+# qt6-base-private-dev and libwayland-dev: Qt 6.4 keeps a dialog's fixed size
+# on Wayland through the connection itself (src/dialogs/FixedSize.cpp).
+RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-private-dev libwayland-dev libgl-dev
+              libglu1-mesa-dev libgl1-mesa-dri libsdl2-dev libgtest-dev libbenchmark-dev fonts-liberation2)
 TEST_PACKAGES=(xvfb xauth)
 # The Wayland pass: a nested compositor, Qt's Wayland platform, input and
 # screenshots through the X server that hosts the compositor.

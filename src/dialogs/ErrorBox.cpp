@@ -1,5 +1,7 @@
 #include "dialogs/ErrorBox.h"
 
+#include "dialogs/FixedSize.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -37,6 +39,7 @@ void ShowErrorBox(const QString& text) {
             owner = window;
     QMessageBox box(QMessageBox::Critical, ErrorBoxCaption, shown, QMessageBox::Ok, owner);
     box.setWindowModality(Qt::ApplicationModal);
+    KeepFixedSize(&box);
     box.exec();
     if (active) // a bare X server hands the focus to nobody by itself
         active->activateWindow();

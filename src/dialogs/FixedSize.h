@@ -7,8 +7,9 @@ class QWidget;
 // windows themselves then offer no maximize or resize. The title bar that
 // Qt draws itself on Wayland (under weston, for one) shows a maximize button
 // all the same, and the compositor maximizes on request whatever the size
-// limits: a maximized or full-screen window is taken back to its normal
-// state, which restores its size.
+// limits. With Qt 6.4 the request is taken back before the compositor
+// answers it; otherwise a maximized or full-screen window is taken back to
+// its normal state, which restores its size.
 // Checked with Qt 6.4 and weston 10 (Debian 12), Qt 6.8 and weston 14
 // (Debian 13).
 void KeepFixedSize(QWidget* window);

@@ -2,12 +2,14 @@
 // sent through that X server, so every click and key travels the
 // compositor's own focus path. Started by tools/test-wayland.sh.
 
+#include "dialogs/ErrorBox.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalDriver.h"
 #include "ui/FrmAboutTarvin.h"
 #include "ui/GLSurface.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
@@ -18,7 +20,14 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <functional>
 #include <optional>
+#include <utility>
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
+#include <qpa/qplatformnativeinterface.h>
+#endif
+#include <wayland-client-core.h>
 
 namespace {
 
@@ -67,6 +76,45 @@ std::optional<QPoint> FindScene(const QImage& screen) {
                         return QPoint(x, y);
         }
     return std::nullopt;
+}
+
+wl_display* Display() {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    return qGuiApp->nativeInterface<QNativeInterface::QWaylandApplication>()->display();
+#else
+    return static_cast<wl_display*>(
+        QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"));
+#endif
+}
+
+// Waits until the compositor has answered every request sent so far and the
+// game has taken in the answers: a change of state, the game's reply to it
+// and the compositor's reply to that.
+void CompositorAnswered() {
+    for (int round = 0; round < 3; ++round) {
+        wl_display_roundtrip(Display());
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+    }
+}
+
+// Asks what the maximize button of the title bar Qt draws asks, and what a
+// compositor's shortcut would ask; the compositor may carry it out.
+void ExpectKeepsSize(QWidget* window, const char* name) {
+    constexpr Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
+    const QSize size = window->size();
+    for (const Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
+        window->windowHandle()->setWindowStates(state);
+        CompositorAnswered();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return window->size() == size && !(window->windowState() & enlarged) &&
+                       !(window->windowHandle()->windowStates() & enlarged);
+            },
+            3000))
+            << name << " asked for state " << state << ": " << window->size().width() << " x "
+            << window->size().height();
+    }
 }
 
 class NativeWayland : public MainWindowFixture {
@@ -138,46 +186,49 @@ TEST_F(NativeWayland, KeysStayWithTheGameAfterAClickInTheScene) {
 TEST_F(NativeWayland, NeitherTitleBarNorCompositorEnlargesTheWindow) {
     ShowAndFind();
     const QSize size = Frm->size();
-    const auto sizeHolds = [&] {
-        QTest::qWait(500);
-        EXPECT_EQ(Frm->size(), size);
-        EXPECT_EQ(Frm->Surface->size(), QSize(TFrmGL::SceneWidth, TFrmGL::SceneHeight));
-        EXPECT_FALSE(Frm->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen));
-    };
-    // What the maximize button of the title bar Qt draws asks, and what a
-    // compositor's shortcut would ask: the compositor carries it out.
-    for (const Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
-        Frm->windowHandle()->setWindowStates(state);
-        sizeHolds();
-    }
+    ExpectKeepsSize(Frm, "main window");
     // A double click on the title bar, and the bottom right corner dragged;
     // the frame is where Qt says it is, whatever its decoration looks like.
     const QMargins frame = Frm->windowHandle()->frameMargins();
     const QPoint title = OnScreen(Frm, QPoint(size.width() / 2, -frame.top() / 2));
     HostInput({"mousemove", QString::number(title.x()), QString::number(title.y()), "click",
                "--repeat", "2", "1"});
-    sizeHolds();
     const QPoint corner =
         OnScreen(Frm, QPoint(size.width() + frame.right() - 1, size.height() + frame.bottom() - 1));
     HostInput({"mousemove", QString::number(corner.x()), QString::number(corner.y()), "mousedown",
                "1", "mousemove_relative", "--", "80", "60", "mouseup", "1"});
-    sizeHolds();
-    // A dialog, maximized the same way. Qt 6.4 keeps a dialog's fixed size
-    // against a maximized state, which weston 10 takes for a protocol error
-    // and ends the game: known and not mended there.
-    if (QT_VERSION < QT_VERSION_CHECK(6, 5, 0))
-        GTEST_SKIP() << "a dialog maximized under Qt 6.4 ends the Wayland connection";
-    TFrmAboutTarvin* box = &Windows->FrmAbout;
-    QSize boxSize;
-    When([&] { return box->isVisible() && box->windowHandle()->isExposed(); },
-         [&] {
-             boxSize = box->size();
-             box->windowHandle()->setWindowStates(Qt::WindowMaximized);
-             QTest::qWait(500);
-             EXPECT_EQ(box->size(), boxSize);
-             box->Button1->click();
-         });
-    Frm->N5->trigger();
+    CompositorAnswered();
+    EXPECT_EQ(Frm->size(), size);
+    EXPECT_EQ(Frm->Surface->size(), QSize(TFrmGL::SceneWidth, TFrmGL::SceneHeight));
+}
+
+TEST_F(NativeWayland, EveryDialogKeepsItsSizeWhenAskedToEnlarge) {
+    ShowAndFind();
+    const auto errorBox = [] {
+        const TErrorSink collect = SetErrorSink({});
+        ShowErrorBox(QStringLiteral("Проверка"));
+        SetErrorSink(collect);
+    };
+    const std::pair<const char*, std::function<void()>> dialogs[] = {
+        {"about box", [&] { Frm->N5->trigger(); }},
+        {"name entry", [&] { Windows->FrmName.ShowModal(); }},
+        {"records table", [&] { Windows->FrmTable.ShowModal(); }},
+        {"error box", errorBox},
+    };
+    for (const auto& [name, open] : dialogs) {
+        QWidget* dialog = nullptr;
+        When(
+            [&] {
+                dialog = QApplication::activeModalWidget();
+                return dialog && dialog->windowHandle()->isExposed();
+            },
+            [&] {
+                ExpectKeepsSize(dialog, name);
+                dialog->close();
+            });
+        open(); // modal: returns when the dialog has closed
+        EXPECT_TRUE(dialog) << name;
+    }
 }
 
 TEST_F(NativeWayland, KeysStayWithTheGameAfterTheMenuWasOpenedAndClosed) {
