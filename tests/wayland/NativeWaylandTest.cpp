@@ -156,7 +156,7 @@ protected:
     // A key through the compositor; true when the selection then moved to peg.
     bool KeyMoves(const char* key, int peg) {
         HostInput({"key", key});
-        return QTest::qWaitFor([&] { return Board.SelectedPeg == peg; }, 2000);
+        return QTest::qWaitFor([&] { return Board.SelectedPeg == peg; }, 5000);
     }
 
     QPoint MenuOnScreen() const {
@@ -234,21 +234,21 @@ TEST_F(NativeWayland, EveryDialogKeepsItsSizeWhenAskedToEnlarge) {
 TEST_F(NativeWayland, KeysStayWithTheGameAfterTheMenuWasOpenedAndClosed) {
     ShowAndFind();
     Click(MenuOnScreen());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 5000));
     HostInput({"key", "Escape"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 5000));
     EXPECT_TRUE(KeyMoves("Right", 1));
 
     Click(MenuOnScreen());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 5000));
     // A click that comes before the compositor has mapped the popup and
     // given it the pointer is lost; closing the menu is not what is tested.
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Frm->N1));
     QTest::qWait(300);
     Click(MenuOnScreen());
-    if (!QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000))
+    if (!QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 5000))
         Click(MenuOnScreen());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 5000));
     EXPECT_TRUE(KeyMoves("Right", 2));
     EXPECT_TRUE(Frm->isVisible()) << "an Escape reached the game";
 }
@@ -279,19 +279,19 @@ TEST_F(NativeWayland, F10OpensTheMenuAndItsKeysThenGoBackToTheGame) {
     // the latest key event, so a release sent at once would refuse it.
     const auto openByF10 = [&] {
         HostInput({"keydown", "F10"});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 5000));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(Frm->N1));
         HostInput({"keyup", "F10"});
         EXPECT_EQ(Frm->N1->activeAction(), Frm->N2);
     };
     ASSERT_NO_FATAL_FAILURE(openByF10());
     HostInput({"key", "Escape"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 5000));
     EXPECT_TRUE(KeyMoves("Right", 1));
 
     ASSERT_NO_FATAL_FAILURE(openByF10());
     HostInput({"key", "Return"}); // New game
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Board.SelectedPeg == 0; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Board.SelectedPeg == 0; }, 5000));
     EXPECT_TRUE(KeyMoves("Left", 2));
     EXPECT_TRUE(Frm->isVisible());
 }
