@@ -149,8 +149,11 @@ protected:
         return SceneOnScreen + widget->mapTo(Frm, point) - Frm->Scene->mapTo(Frm, QPoint(0, 0));
     }
 
+    // The pointer first moves next to the spot: weston gives a window that
+    // appeared under a pointer at rest no pointer focus until it moves.
     void Click(QPoint at) {
-        HostInput({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+        HostInput({"mousemove", QString::number(at.x() + 1), QString::number(at.y()), "mousemove",
+                   QString::number(at.x()), QString::number(at.y()), "click", "1"});
     }
 
     // A key through the compositor; true when the selection then moved to peg.
