@@ -1,0 +1,46 @@
+// Preloaded into a program (LD_PRELOAD) to time its first picture: the first
+// glXSwapBuffers, once the X server holds the pixels. Writes the time since
+// FIRST_SWAP_LAUNCH_NS (wall clock, set just before the program was started)
+// in milliseconds to the file FIRST_SWAP_OUT. The program runs on unchanged.
+// Used by tools/measure-first-picture.sh.
+
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+
+#include <dlfcn.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+std::atomic<bool> Reported{false};
+
+double MsSinceLaunch() {
+    const char* launch = std::getenv("FIRST_SWAP_LAUNCH_NS");
+    if (!launch)
+        return -1;
+    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    return static_cast<double>(now - std::stoll(launch)) / 1e6;
+}
+} // namespace
+
+extern "C" void glXSwapBuffers(Display* display, GLXDrawable drawable) {
+    using TSwap = void (*)(Display*, GLXDrawable);
+    static const auto real = reinterpret_cast<TSwap>(dlsym(RTLD_NEXT, "glXSwapBuffers"));
+    real(display, drawable);
+    if (Reported.exchange(true))
+        return;
+    XSync(display, False); // the picture is on the server, not only queued
+    const double ms = MsSinceLaunch();
+    if (const char* out = std::getenv("FIRST_SWAP_OUT")) {
+        if (FILE* file = std::fopen(out, "w")) {
+            std::fprintf(file, "%.1f\n", ms);
+            std::fclose(file);
+        }
+    }
+}
