@@ -30,6 +30,12 @@ public:
         setFormat(format);
         Context.setFormat(format);
     }
+    // The native window and the context made before the window is shown, as
+    // the game makes them.
+    bool CreateContext() {
+        create();
+        return Context.create() && Context.makeCurrent(this);
+    }
     ~TFloorSurface() override {
         if (Quadric && Context.makeCurrent(this))
             gluDeleteQuadric(Quadric);
@@ -38,8 +44,6 @@ public:
 protected:
     void exposeEvent(QExposeEvent*) override {
         if (!isExposed() || Drawn)
-            return;
-        if (!Context.isValid() && !Context.create())
             return;
         Context.makeCurrent(this);
         const qreal ratio = devicePixelRatio();
@@ -74,9 +78,12 @@ int main(int argc, char** argv) {
     menu->addAction(QStringLiteral("Об игре"));
     menu->addSeparator();
     menu->addAction(QStringLiteral("ВЫХОД"));
-    QWidget* scene = QWidget::createWindowContainer(new TFloorSurface, &window);
+    auto* surface = new TFloorSurface;
+    QWidget* scene = QWidget::createWindowContainer(surface, &window);
     scene->setFixedSize(SceneWidth, SceneHeight);
     layout->addWidget(scene);
+    if (!surface->CreateContext())
+        return 1;
     window.show();
     window.activateWindow();
     return app.exec();

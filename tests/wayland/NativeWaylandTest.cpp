@@ -81,6 +81,8 @@ protected:
         Frm->show();
         ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->FramesSwapped() > 0; }, 5000))
             << "no frame was drawn at start-up";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Windows->FrmName.has_value(); }, 5000))
+            << "the dialogs were not made after the first frame";
         // The compositor shows the frame a little later.
         std::optional<QPoint> scene;
         QImage screen;
@@ -167,7 +169,7 @@ TEST_F(NativeWayland, NeitherTitleBarNorCompositorEnlargesTheWindow) {
     // and ends the game: known and not mended there.
     if (QT_VERSION < QT_VERSION_CHECK(6, 5, 0))
         GTEST_SKIP() << "a dialog maximized under Qt 6.4 ends the Wayland connection";
-    TFrmAboutTarvin* box = &Windows->FrmAbout;
+    TFrmAboutTarvin* box = &*Windows->FrmAbout;
     QSize boxSize;
     When([&] { return box->isVisible() && box->windowHandle()->isExposed(); },
          [&] {
@@ -205,7 +207,7 @@ TEST_F(NativeWayland, KeysStayWithTheGameAfterTheMenuWasOpenedAndClosed) {
 TEST_F(NativeWayland, KeysStayWithTheGameAfterADialogClosed) {
     ShowAndFind();
     Click(SceneOnScreen + QPoint(150, 140));
-    TFrmAboutTarvin* box = &Windows->FrmAbout;
+    TFrmAboutTarvin* box = &*Windows->FrmAbout;
     QWindow* parent = nullptr;
     // Closed with its one button once the compositor gave it the keyboard.
     When([&] { return box->isActiveWindow(); },
