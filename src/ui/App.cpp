@@ -9,9 +9,15 @@
 
 #include <malloc.h>
 
-TTarvinWindows::TTarvinWindows(TBoardState& board)
-    : FrmGL(board), FrmTable(&FrmGL), FrmAbout(&FrmGL), FrmName(&FrmGL, FrmTable) {
-    FrmGL.SetDialogs(&FrmTable, &FrmAbout, &FrmName);
+TTarvinWindows::TTarvinWindows(TBoardState& board) : FrmGL(board) {
+    FrmGL.SetDeferredStartUp([this] { CreateDialogs(); });
+}
+
+void TTarvinWindows::CreateDialogs() {
+    FrmTable.emplace(&FrmGL);
+    FrmAbout.emplace(&FrmGL);
+    FrmName.emplace(&FrmGL, *FrmTable);
+    FrmGL.SetDialogs(&*FrmTable, &*FrmAbout, &*FrmName);
 }
 
 int RunTarvin(int argc, char** argv) {

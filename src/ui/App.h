@@ -6,15 +6,23 @@
 #include "ui/FrmAboutTarvin.h"
 #include "ui/FrmGL.h"
 
+#include <optional>
+
 // The game's four windows, created in this order and destroyed in reverse,
-// so the main window goes last. The dialogs stay hidden until shown modally.
+// so the main window goes last. The main window comes first and at once; the
+// three dialogs, which the first picture does not need, once it is on the
+// screen, or earlier when the main window needs one of them (see
+// TFrmGL::FinishStartUp). They stay hidden until shown modally.
 struct TTarvinWindows {
     explicit TTarvinWindows(TBoardState& board);
 
     TFrmGL FrmGL;
-    TFrmTable FrmTable;
-    TFrmAboutTarvin FrmAbout;
-    TFrmNameTarvin FrmName;
+    std::optional<TFrmTable> FrmTable;
+    std::optional<TFrmAboutTarvin> FrmAbout;
+    std::optional<TFrmNameTarvin> FrmName;
+
+private:
+    void CreateDialogs();
 };
 
 // Starts the game: creates its windows and runs until the main window

@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 // The menu bar's style without keyboard navigation by a lone Alt: the
@@ -91,6 +93,10 @@ TFrmGL::TFrmGL(TBoardState& board)
 
     setFocus();
     Guarded([this] { FormCreate(); });
+
+    // Every menu command is reached through the open menu, and the records
+    // item and the about box need what start-up left for later.
+    connect(N1, &QMenu::aboutToShow, this, [this] { Guarded([this] { FinishStartUp(); }); });
 }
 
 TFrmGL::~TFrmGL() {
@@ -101,6 +107,23 @@ void TFrmGL::SetDialogs(TFrmTable* table, TFrmAboutTarvin* about, TFrmNameTarvin
     FrmTable = table;
     FrmAbout = about;
     FrmName = nameEntry;
+}
+
+void TFrmGL::SetDeferredStartUp(std::function<void()> work) {
+    DeferredStartUp = std::move(work);
+}
+
+void TFrmGL::FinishStartUp() {
+    if (StartUpFinished)
+        return;
+    StartUpFinished = true;
+    if (DeferredStartUp)
+        std::exchange(DeferredStartUp, nullptr)();
+    if (ActivationPending) {
+        ActivationPending = false;
+        // A records error is shown and whatever asked for the records still runs.
+        Guarded([this] { FormActivate(); });
+    }
 }
 
 void TFrmGL::FormCreate() {
@@ -146,9 +169,18 @@ void TFrmGL::FormPaint() {
     if (!ViewReady)
         FormResize();
     DrawFrame(Board, Matrices, Quadric->Get(), *this);
+    if (SwapCount > 0 && !StartUpQueued) {
+        // The first picture is up: the rest of start-up follows it.
+        StartUpQueued = true;
+        QTimer::singleShot(0, this, [this] { Guarded([this] { FinishStartUp(); }); });
+    }
 }
 
 void TFrmGL::FormActivate() {
+    if (!StartUpFinished) {
+        ActivationPending = true; // the records load after the first picture
+        return;
+    }
     if (!FrmTable)
         return;
     if (RecordsFileExists()) {
@@ -158,6 +190,7 @@ void TFrmGL::FormActivate() {
 }
 
 void TFrmGL::FormClose() {
+    FinishStartUp();
     if (FrmTable)
         FrmTable->SaveRecordsFile(); // keeps what other games wrote meanwhile
 }
@@ -284,6 +317,7 @@ void TFrmGL::DisableGameTimer() {
 }
 
 void TFrmGL::BeginNameEntry() {
+    FinishStartUp();
     if (FrmName)
         FrmName->BeginNameEntry(TimeText(Board)); // the clock stopped at the solve
     Surface->MakeCurrent();

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 class QAction;
@@ -34,6 +35,14 @@ public:
 
     // The other windows, created after this one; they live as long as it does.
     void SetDialogs(TFrmTable* table, TFrmAboutTarvin* about, TFrmNameTarvin* nameEntry);
+
+    // Start-up work the first picture does not need (creating the dialogs).
+    void SetDeferredStartUp(std::function<void()> work);
+    // Runs that work once, then the records refresh of an activation that
+    // came before it. Queued as soon as the first frame is on the screen;
+    // whatever needs the dialogs or the records runs it first, in case it
+    // has not run yet.
+    void FinishStartUp();
 
     // Event handlers.
     void FormCreate();
@@ -103,6 +112,10 @@ private:
     TFrmTable* FrmTable = nullptr;
     TFrmAboutTarvin* FrmAbout = nullptr;
     TFrmNameTarvin* FrmName = nullptr;
+    std::function<void()> DeferredStartUp;
+    bool StartUpQueued = false;
+    bool StartUpFinished = false;
+    bool ActivationPending = false;
     bool ViewReady = false;
     bool Activated = false;
     int SwapCount = 0;

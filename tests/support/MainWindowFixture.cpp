@@ -28,6 +28,8 @@ void MainWindowFixture::ShowWindow() {
     Frm->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Frm));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->FramesSwapped() > 0; }, 5000));
+    // The dialogs and the records follow the first picture.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Windows->FrmName.has_value(); }, 5000));
 }
 
 bool MainWindowFixture::WaitForFrameAfter(int frames) {

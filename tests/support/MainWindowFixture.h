@@ -19,7 +19,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Shows the window and waits for its first frame.
+    // Shows the window and waits for its first frame and the start-up after it.
     void ShowWindow();
     // Presses a key on the main window and waits for the frame it asks for;
     // when that frame never comes the test fails here. Loops that press

@@ -87,7 +87,7 @@ TEST_F(GameFlow, SolvedByKeysPlaysTheSolvedCueFreezesTheClockAndIgnoresKeys) {
     ShowWindow();
     bool asked = false;
     int framesDuringEntry = -1, framesBeforeEntry = 0;
-    When([&] { return Windows->FrmName.isVisible(); },
+    When([&] { return Windows->FrmName->isVisible(); },
          [&] {
              asked = true;
              // A repaint asked for while the solving frame waits for the name
@@ -96,7 +96,7 @@ TEST_F(GameFlow, SolvedByKeysPlaysTheSolvedCueFreezesTheClockAndIgnoresKeys) {
              Frm->Invalidate();
              QTest::qWait(100);
              framesDuringEntry = Frm->FramesSwapped();
-             Windows->FrmName.close();
+             Windows->FrmName->close();
          });
     ASSERT_NO_FATAL_FAILURE(SolveOnto(2));
     EXPECT_TRUE(asked) << "the name entry opened";
@@ -122,8 +122,8 @@ TEST_F(GameFlow, SolvedGameRecordsTheTypedNameAndTheTimeOfTheSolve) {
     ShowWindow();
     QString shownName, shownTime;
     bool entryStillUp = false;
-    TFrmNameTarvin& entry = Windows->FrmName;
-    TFrmTable& table = Windows->FrmTable;
+    TFrmNameTarvin& entry = *Windows->FrmName;
+    TFrmTable& table = *Windows->FrmTable;
     When([&] { return entry.isVisible(); },
          [&] {
              EXPECT_EQ(entry.Edit1->text(), "Игрок");

@@ -3,6 +3,7 @@
 #include "support/ModalDriver.h"
 #include "ui/GLSurface.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,8 +42,8 @@ protected:
 
     // Solves in one move and records the given name through the dialogs.
     void SolveAndRecord(const QString& name) {
-        TFrmNameTarvin& entry = Windows->FrmName;
-        TFrmTable& table = Windows->FrmTable;
+        TFrmNameTarvin& entry = *Windows->FrmName;
+        TFrmTable& table = *Windows->FrmTable;
         bool recorded = false;
         When([&] { return entry.isVisible(); },
              [&] {
@@ -109,7 +110,7 @@ TEST_F(GameMenu, NewGameAfterASolveRearmsKeysSolvedTestAndAFullFirstSecond) {
 
     // Second game in the same run: the solved test fires again.
     ASSERT_NO_FATAL_FAILURE(SolveAndRecord(QStringLiteral("Второй")));
-    const TRecordsTable& records = Windows->FrmTable.Records();
+    const TRecordsTable& records = Windows->FrmTable->Records();
     ASSERT_EQ(records.RowCount(), 4);
     EXPECT_EQ(records.Cell(0, 1), "Первый");
     EXPECT_EQ(records.Cell(0, 2), "Второй");
@@ -128,7 +129,7 @@ TEST_F(GameMenu, RecordsItemWakesUpWhenTheMenuOpensAfterTheFirstRecord) {
 
     // The records item opens the records window, loaded from the file.
     bool shown = false;
-    TFrmTable& table = Windows->FrmTable;
+    TFrmTable& table = *Windows->FrmTable;
     When([&] { return table.isVisible(); },
          [&] {
              shown = table.Records().Cell(0, 1) == "Игрок";
@@ -142,8 +143,39 @@ TEST_F(GameMenu, RecordsItemIsOnFromStartUpWhenTheFileExistsAndTheTableIsLoaded)
     WriteFileBytes("Tarvin.tbr", " \xC0\xED\xFF\r\n 0 : 1 : 2\r\n \r\n \r\n");
     ShowWindow();
     EXPECT_TRUE(Frm->N3->isEnabled());
-    EXPECT_EQ(Windows->FrmTable.Records().RowCount(), 3);
-    EXPECT_EQ(Windows->FrmTable.Records().Cell(0, 1), "Аня");
+    EXPECT_EQ(Windows->FrmTable->Records().RowCount(), 3);
+    EXPECT_EQ(Windows->FrmTable->Records().Cell(0, 1), "Аня");
+}
+
+TEST_F(GameMenu, RecordsOfAnActivationBeforeTheFirstFrameAreLoadedBeforeTheMenuOrTheExitUseThem) {
+    WriteFileBytes("Tarvin.tbr", " \xC0\xED\xFF\r\n 0 : 1 : 2\r\n \r\n \r\n");
+    for (const bool viaMenu : {true, false}) {
+        SCOPED_TRACE(viaMenu ? "menu" : "exit");
+        Windows = std::make_unique<TTarvinWindows>(Board);
+        Frm = &Windows->FrmGL;
+        // Some window managers activate the window before its first frame.
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(Frm, &activate);
+        EXPECT_FALSE(Windows->FrmTable.has_value()) << "the dialogs wait for the first frame";
+        if (viaMenu)
+            emit Frm->N1->aboutToShow();
+        else
+            Frm->close();
+        ASSERT_TRUE(Windows->FrmTable.has_value());
+        EXPECT_EQ(Windows->FrmTable->Records().RowCount(), 3);
+        EXPECT_EQ(Windows->FrmTable->Records().Cell(0, 1), "Аня");
+        EXPECT_TRUE(Frm->N3->isEnabled());
+    }
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
+}
+
+TEST_F(GameMenu, RecordsFileThatCannotBeReadIsStillReportedAtStartUpAndAgainAtExit) {
+    ASSERT_TRUE(QDir().mkdir("Tarvin.tbr"));
+    ShowWindow();
+    EXPECT_EQ(Errors, QStringList{"File access denied."});
+    EXPECT_TRUE(Frm->N3->isEnabled());
+    QTest::keyClick(Frm->windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(Errors, QStringList({"File access denied.", "File access denied."}));
 }
 
 TEST_F(GameMenu, ExitCommandAndCloseSaveTheRecordsEvenOnAFirstRun) {
@@ -171,7 +203,7 @@ TEST_F(GameMenu, FailingSaveAtExitIsReportedAndTheProgramStillEnds) {
 
 TEST_F(GameMenu, AboutBoxShowsItsTwentyLinesAndOnlyItsButtonClosesIt) {
     ShowWindow();
-    TFrmAboutTarvin& about = Windows->FrmAbout;
+    TFrmAboutTarvin& about = *Windows->FrmAbout;
     EXPECT_EQ(about.windowTitle(), "Об игре");
     EXPECT_EQ(about.size(), QSize(280, 318));
     EXPECT_EQ(about.Label1->text(), "Игра \"Тарвин\"");
@@ -187,19 +219,19 @@ TEST_F(GameMenu, AboutBoxShowsItsTwentyLinesAndOnlyItsButtonClosesIt) {
     for (const int empty : {3, 8, 12, 15, 16, 18})
         EXPECT_TRUE(lines[empty].isEmpty()) << empty;
     EXPECT_TRUE(lines[17].startsWith("   ") && lines[19].startsWith("   "));
-    // Every line fits the memo without scrolling, in the game's font.
-    const QFontMetrics metrics(about.Memo1->font());
-    const int margin = static_cast<int>(about.Memo1->document()->documentMargin());
-    const QSize room = about.Memo1->viewport()->size() - QSize(2 * margin, 2 * margin);
-    for (const QString& line : lines)
-        EXPECT_LE(metrics.horizontalAdvance(line), room.width()) << line.toStdString();
-    EXPECT_LE(20 * metrics.lineSpacing(), room.height());
     EXPECT_EQ(about.Button1->text(), "Выход");
     EXPECT_EQ(about.Button1->geometry(), QRect(200, 290, 71, 21));
 
     bool survivedEscape = false;
     When([&] { return about.isVisible(); },
          [&] {
+             // Every line fits the memo without scrolling, in the game's font.
+             const QFontMetrics metrics(about.Memo1->font());
+             const int margin = static_cast<int>(about.Memo1->document()->documentMargin());
+             const QSize room = about.Memo1->viewport()->size() - QSize(2 * margin, 2 * margin);
+             for (const QString& line : lines)
+                 EXPECT_LE(metrics.horizontalAdvance(line), room.width()) << line.toStdString();
+             EXPECT_LE(20 * metrics.lineSpacing(), room.height());
              QTest::keyClick(about.windowHandle(), Qt::Key_Escape);
              QTest::qWait(50);
              survivedEscape = about.isVisible();

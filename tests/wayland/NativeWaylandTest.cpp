@@ -129,6 +129,8 @@ protected:
         Frm->show();
         ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->FramesSwapped() > 0; }, 5000))
             << "no frame was drawn at start-up";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Windows->FrmName.has_value(); }, 5000))
+            << "the dialogs were not made after the first frame";
         // The compositor shows the frame a little later.
         std::optional<QPoint> scene;
         QImage screen;
@@ -214,8 +216,8 @@ TEST_F(NativeWayland, EveryDialogKeepsItsSizeWhenAskedToEnlarge) {
     };
     const std::pair<const char*, std::function<void()>> dialogs[] = {
         {"about box", [&] { Frm->N5->trigger(); }},
-        {"name entry", [&] { Windows->FrmName.ShowModal(); }},
-        {"records table", [&] { Windows->FrmTable.ShowModal(); }},
+        {"name entry", [&] { Windows->FrmName->ShowModal(); }},
+        {"records table", [&] { Windows->FrmTable->ShowModal(); }},
         {"error box", errorBox},
     };
     for (const auto& [name, open] : dialogs) {
@@ -259,7 +261,7 @@ TEST_F(NativeWayland, KeysStayWithTheGameAfterTheMenuWasOpenedAndClosed) {
 TEST_F(NativeWayland, KeysStayWithTheGameAfterADialogClosed) {
     ShowAndFind();
     Click(SceneOnScreen + QPoint(150, 140));
-    TFrmAboutTarvin* box = &Windows->FrmAbout;
+    TFrmAboutTarvin* box = &*Windows->FrmAbout;
     QWindow* parent = nullptr;
     // Closed with its one button once the compositor gave it the keyboard.
     When([&] { return box->isActiveWindow(); },
