@@ -13,7 +13,9 @@ BUILD="$ROOT/build"
 
 RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
               libsdl2-dev libgtest-dev libbenchmark-dev fonts-liberation2)
-TEST_PACKAGES=(xvfb xauth)
+# xdotool quits the game as a player does; libpulse0 is SDL's client of the
+# sound server that the quitting test plays.
+TEST_PACKAGES=(xvfb xauth xdotool libpulse0)
 # The Wayland pass: a nested compositor, Qt's Wayland platform, input and
 # screenshots through the X server that hosts the compositor.
 WAYLAND_PACKAGES=(weston qt6-wayland libegl1 libegl-mesa0 xdotool imagemagick)

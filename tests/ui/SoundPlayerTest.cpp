@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,7 +23,11 @@
 #include <thread>
 #include <vector>
 
+#include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -295,6 +301,68 @@ TEST_F(SoundPlayerTest, TerminalSignalsStillReachTheGame) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return audio.Exists(); }, 2000)) << "no device";
     EXPECT_EQ(handler(SIGINT), interrupt);
     EXPECT_EQ(handler(SIGTERM), terminate);
+}
+
+// A sound server that takes connections and never answers: SDL waits in
+// its open for as long as the server likes.
+class TMuteSoundServer {
+public:
+    TMuteSoundServer() : Path(Dir.filePath("native")) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, Path.toLocal8Bit().constData(), sizeof address.sun_path - 1);
+        if (Listener < 0 || bind(Listener, reinterpret_cast<sockaddr*>(&address), sizeof address) ||
+            listen(Listener, 4))
+            throw std::runtime_error("cannot listen as a sound server");
+    }
+    ~TMuteSoundServer() {
+        for (const int fd : {Listener, Client})
+            if (fd >= 0)
+                close(fd);
+    }
+    TMuteSoundServer(const TMuteSoundServer&) = delete;
+    TMuteSoundServer& operator=(const TMuteSoundServer&) = delete;
+
+    QString Address() const { return "unix:" + Path; }
+    bool WaitForClient() {
+        pollfd waiting{Listener, POLLIN, 0};
+        if (poll(&waiting, 1, 20000) != 1)
+            return false;
+        Client = accept(Listener, nullptr, nullptr);
+        return Client >= 0;
+    }
+
+private:
+    QTemporaryDir Dir;
+    QString Path;
+    int Listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int Client = -1;
+};
+
+TEST_F(SoundPlayerTest, QuittingTakesUnderASecondWhileTheSoundServerNeverAnswers) {
+    TMuteSoundServer server;
+    QProcess game;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("SDL_AUDIODRIVER", "pulseaudio");
+    environment.insert("PULSE_SERVER", server.Address());
+    game.setProcessEnvironment(environment);
+    game.start(TARVIN_GAME_PATH);
+    ASSERT_TRUE(server.WaitForClient()) << "the game did not open the sound device";
+    // The game's window, closed with Escape as a player quits.
+    const int keyed = QProcess::execute(
+        "sh", {"-c", "xdotool windowfocus --sync \"$(xdotool search --sync --onlyvisible --name "
+                     "'^Тарвин$' | head -1)\" key Escape"});
+    ASSERT_EQ(keyed, 0);
+    QElapsedTimer quitting;
+    quitting.start();
+    const bool ended = game.waitForFinished(1000);
+    if (!ended)
+        game.kill();
+    EXPECT_TRUE(ended) << "still running " << quitting.elapsed() << " ms after Escape";
+    EXPECT_EQ(game.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(game.exitCode(), 0) << game.readAllStandardError().toStdString();
+    EXPECT_TRUE(QFile::exists("Tarvin.tbr")) << "the records were not saved";
+    game.waitForFinished();
 }
 
 } // namespace
