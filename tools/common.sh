@@ -23,6 +23,8 @@ WAYLAND_PACKAGES=(weston qt6-wayland libegl1 libegl-mesa0 xdotool imagemagick)
 SANITIZER_PACKAGES=(clang libclang-rt-dev)
 # The installed files and the tarvin command under test.
 INSTALL_TEST_PACKAGES=(xdotool desktop-file-utils appstream)
+# The idle measure with a real sound server (tools/measure-idle.sh pulse).
+SOUND_SERVER_PACKAGES=(pulseaudio pulseaudio-utils)
 
 # Installs the named Debian packages that are not installed yet.
 ensure_packages() {

@@ -9,7 +9,8 @@
 #   TARVIN_GAME=path measures another build of the game.
 #   dummy: SDL's silent driver.
 #   pulse: a PulseAudio server of the script's own on a null sink, as a
-#          player's desktop has one; the server's own wake-ups are shown too.
+#          player's desktop has one; the server's own wake-ups are shown too,
+#          and then how soon a cue is heard after silence and in play.
 set -euo pipefail
 export LC_ALL=C.UTF-8
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -82,9 +83,9 @@ fi
 DRIVER="${1:-dummy}"
 ROUNDS="${2:-3}"
 source "$ROOT/tools/common.sh"
-ensure_packages xvfb xauth xdotool
-[ "$DRIVER" = pulse ] && ensure_packages pulseaudio
-build_tarvin tarvin bare_window >/dev/null
+ensure_packages "${TEST_PACKAGES[@]}"
+[ "$DRIVER" = pulse ] && ensure_packages "${SOUND_SERVER_PACKAGES[@]}"
+build_tarvin tarvin bare_window cue_latency_probe >/dev/null
 
 tmp=$(mktemp -d)
 server=
@@ -114,3 +115,7 @@ for _ in $(seq "$ROUNDS"); do
     TARVIN_IDLE_TMP="$tmp" TARVIN_IDLE_SERVER="$server" \
         xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside
 done
+if [ "$DRIVER" = pulse ]; then
+    echo "A cue to its sound at the server's monitor (7 s of silence before each first cue):"
+    (cd "$tmp" && "$ROOT/build/bench/cue_latency_probe" 5)
+fi
