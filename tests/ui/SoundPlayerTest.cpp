@@ -183,16 +183,18 @@ TEST_F(SoundPlayerTest, PlayerHearsEachCueInItsOwnFormatAndANewCueCutsOffTheOld)
         EXPECT_EQ(player.FileName(), "Dizo2.wav");
         ASSERT_TRUE(audio.WaitForCues({0, First, Second}, 2));
     }
-    // One device all along: reopening it would have started a new file.
-    const std::vector<TSegment> heard = audio.Heard({0, First, Second});
-    ASSERT_EQ(heard.size(), 4u);
-    EXPECT_EQ(heard[0].Value, 0);
-    EXPECT_EQ(heard[1].Value, First);
-    EXPECT_GT(heard[1].Seconds, 0.1);
-    EXPECT_LT(heard[1].Seconds, 1.5) << "the first cue was not cut off";
-    EXPECT_EQ(heard[2].Value, Second);
-    EXPECT_NEAR(heard[2].Seconds, 0.1, 0.01);
-    EXPECT_EQ(heard[3].Value, 0);
+    // One device all along: reopening it would have started a new file. The
+    // cue asked for while the device opened may come before its first silence.
+    std::vector<TSegment> heard = audio.Heard({0, First, Second});
+    if (!heard.empty() && heard.front().Value == 0)
+        heard.erase(heard.begin());
+    ASSERT_EQ(heard.size(), 3u);
+    EXPECT_EQ(heard[0].Value, First);
+    EXPECT_GT(heard[0].Seconds, 0.1);
+    EXPECT_LT(heard[0].Seconds, 1.5) << "the first cue was not cut off";
+    EXPECT_EQ(heard[1].Value, Second);
+    EXPECT_NEAR(heard[1].Seconds, 0.1, 0.01);
+    EXPECT_EQ(heard[2].Value, 0);
 }
 
 TEST_F(SoundPlayerTest, OtherNumbersReplayTheLastFileLookedUpInTheWorkingDirectoryOfEachCue) {
