@@ -19,10 +19,12 @@
 // played from memory while the file stays the same; a file replaced on disk
 // is read again at its next cue.
 //
-// An open device costs even while it plays nothing: SDL's thread feeds it
-// silence about ninety times a second and the sound server keeps mixing. So
-// the device is closed once it has been silent for a while, and the next cue
-// opens it again; while keys come it stays open and cues start at once.
+// An open device costs even while it plays nothing: SDL's thread wakes ninety
+// to five hundred times a second to feed it silence, and the sound server
+// keeps mixing (and the sound card powered). So the device is closed once it
+// has been silent for a while; the next cue opens it again on the player's
+// thread, which takes a few milliseconds, and plays as soon as it is open.
+// While keys come the device stays open and cues start at once.
 //
 // Without a usable device the game is silent: the failure is reported once,
 // and the device is only tried again when the game asks for it (New game),
@@ -30,8 +32,9 @@
 class TSoundPlayer {
 public:
     // How long the device stays open after the last cue has ended: longer
-    // than the pauses between the keys of a move, short enough that a game
-    // left alone soon costs nothing.
+    // than the pauses between the keys of a move, and as long as the sound
+    // servers of the desktop keep an idle card powered, so the card is not
+    // woken more often than they would wake it anyway.
     static constexpr std::chrono::milliseconds DefaultRestAfter{5000};
 
     explicit TSoundPlayer(std::chrono::milliseconds restAfter = DefaultRestAfter);
