@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalServer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,11 +24,7 @@
 #include <thread>
 #include <vector>
 
-#include <poll.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 
@@ -349,51 +346,18 @@ TEST_F(SoundPlayerTest, TerminalSignalsStillReachTheGame) {
     EXPECT_EQ(handler(SIGTERM), terminate);
 }
 
-// A sound server that takes connections and never answers: SDL waits in
-// its open for as long as the server likes.
-class TMuteSoundServer {
-public:
-    TMuteSoundServer() : Path(Dir.filePath("native")) {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, Path.toLocal8Bit().constData(), sizeof address.sun_path - 1);
-        if (Listener < 0 || bind(Listener, reinterpret_cast<sockaddr*>(&address), sizeof address) ||
-            listen(Listener, 4))
-            throw std::runtime_error("cannot listen as a sound server");
-    }
-    ~TMuteSoundServer() {
-        for (const int fd : {Listener, Client})
-            if (fd >= 0)
-                close(fd);
-    }
-    TMuteSoundServer(const TMuteSoundServer&) = delete;
-    TMuteSoundServer& operator=(const TMuteSoundServer&) = delete;
-
-    QString Address() const { return "unix:" + Path; }
-    bool WaitForClient() {
-        pollfd waiting{Listener, POLLIN, 0};
-        if (poll(&waiting, 1, 20000) != 1)
-            return false;
-        Client = accept(Listener, nullptr, nullptr);
-        return Client >= 0;
-    }
-
-private:
-    QTemporaryDir Dir;
-    QString Path;
-    int Listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int Client = -1;
-};
-
 TEST_F(SoundPlayerTest, QuittingTakesUnderASecondWhileTheSoundServerNeverAnswers) {
-    TMuteSoundServer server;
+    // A sound server that takes the connection and never answers: SDL
+    // waits in its open for as long as the server likes.
+    QLocalServer server;
+    ASSERT_TRUE(server.listen(WorkDir.Path("pulse")));
     QProcess game;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("SDL_AUDIODRIVER", "pulseaudio");
-    environment.insert("PULSE_SERVER", server.Address());
+    environment.insert("PULSE_SERVER", "unix:" + server.fullServerName());
     game.setProcessEnvironment(environment);
     game.start(TARVIN_GAME_PATH);
-    ASSERT_TRUE(server.WaitForClient()) << "the game did not open the sound device";
+    ASSERT_TRUE(server.waitForNewConnection(20000)) << "the game did not open the sound device";
     // The game's window, closed with Escape as a player quits.
     const int keyed = QProcess::execute(
         "sh", {"-c", "xdotool windowfocus --sync \"$(xdotool search --sync --onlyvisible --name "
