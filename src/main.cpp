@@ -1,5 +1,8 @@
 #include "ui/App.h"
+#include "ui/SoundPlayer.h"
 
 int main(int argc, char** argv) {
-    return RunTarvin(argc, argv);
+    const int status = RunTarvin(argc, argv);
+    TSoundPlayer::ExitNowIfSoundIsStuck(status);
+    return status;
 }

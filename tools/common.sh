@@ -15,7 +15,9 @@ BUILD="$ROOT/build"
 # on Wayland through the connection itself (src/dialogs/FixedSize.cpp).
 RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-private-dev libwayland-dev libgl-dev
               libglu1-mesa-dev libgl1-mesa-dri libsdl2-dev libgtest-dev libbenchmark-dev fonts-liberation2)
-TEST_PACKAGES=(xvfb xauth)
+# xdotool quits the game as a player does; libpulse0 is SDL's client of the
+# sound server that the quitting test plays.
+TEST_PACKAGES=(xvfb xauth xdotool libpulse0)
 # The Wayland pass: a nested compositor, Qt's Wayland platform, input and
 # screenshots through the X server that hosts the compositor.
 WAYLAND_PACKAGES=(weston qt6-wayland libegl1 libegl-mesa0 xdotool imagemagick)
@@ -23,6 +25,8 @@ WAYLAND_PACKAGES=(weston qt6-wayland libegl1 libegl-mesa0 xdotool imagemagick)
 SANITIZER_PACKAGES=(clang libclang-rt-dev)
 # The installed files and the tarvin command under test.
 INSTALL_TEST_PACKAGES=(xdotool desktop-file-utils appstream)
+# The idle measure with a real sound server (tools/measure-idle.sh pulse).
+SOUND_SERVER_PACKAGES=(pulseaudio pulseaudio-utils)
 
 # Installs the named Debian packages that are not installed yet.
 ensure_packages() {

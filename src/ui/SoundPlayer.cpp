@@ -7,15 +7,29 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <stdexcept>
 #include <system_error>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 namespace {
 
+using TClock = std::chrono::steady_clock;
+
 // A short device buffer: a new cue waits at most one buffer behind the old.
 constexpr Uint16 DeviceSamples = 512;
+
+// How long quitting waits for the player's thread to close the device.
+constexpr std::chrono::milliseconds QuitWait{300};
+
+// Threads of destroyed players still inside SDL; see ExitNowIfSoundIsStuck.
+std::atomic<int> ThreadsLeftInSdl{0};
 
 struct TWavDeleter {
     void operator()(Uint8* buffer) const { SDL_FreeWAV(buffer); }
@@ -64,6 +78,16 @@ std::vector<Uint8> Convert(const SDL_AudioSpec& from, const std::vector<Uint8>& 
     return converted;
 }
 
+// How long the samples play in the given format.
+TClock::duration PlayTime(std::size_t bytes, const SDL_AudioSpec& format) {
+    const auto frameBytes =
+        static_cast<std::size_t>(SDL_AUDIO_BITSIZE(format.format) / 8 * format.channels);
+    if (frameBytes == 0 || format.freq <= 0)
+        return {};
+    return std::chrono::microseconds(bytes / frameBytes * 1'000'000 /
+                                     static_cast<std::size_t>(format.freq));
+}
+
 } // namespace
 
 struct TSoundPlayer::TCue {
@@ -102,35 +126,95 @@ struct TSoundPlayer::TCue {
     }
 };
 
+struct TSoundPlayer::TDevice {
+    explicit TDevice(std::chrono::milliseconds restAfter) : RestAfter(restAfter) {}
+
+    void Run();
+    void Open(SDL_AudioDeviceID stopped, bool readCues);
+    void CloseAll();
+    // Cuts off what plays and plays the cue, which fits the open device.
+    // Lock held.
+    void Play(const TCue& cue);
+
+    const std::chrono::milliseconds RestAfter;
+    bool Initialized = false; // SDL's audio; the player's thread only
+
+    // Shared by the two threads, under Lock. Nothing slow runs while it is
+    // held: opening and closing the device and reading files happen outside
+    // it; queueing a cue only copies it.
+    std::mutex Lock;
+    std::condition_variable Wake;
+    std::condition_variable Finished;
+    bool OpenWanted = false;
+    bool CuesWanted = false; // read the cue files at the next open
+    bool Opening = false;
+    bool Resting = false; // closed for silence, opened again by the next cue
+    bool Quitting = false;
+    bool Done = false;             // the thread has let go of SDL
+    bool LeftBehind = false;       // the player was destroyed without waiting for it
+    SDL_AudioDeviceID Device = 0;  // open and playing, or 0
+    SDL_AudioDeviceID Stopped = 0; // for the player's thread to close
+    SDL_AudioSpec DeviceFormat{};  // of the last device opened
+    TClock::time_point RestAt;     // when an open device may close
+    std::string Failure;           // why the device could not be opened
+    TCuePtr Pending;               // asked for while the device was opening
+    std::vector<TCuePtr> Read;     // read by the player's thread, not yet cached
+};
+
+TSoundPlayer::TSoundPlayer(std::chrono::milliseconds restAfter)
+    : Shared(std::make_shared<TDevice>(restAfter)) {}
+
 TSoundPlayer::~TSoundPlayer() {
     if (!Worker.joinable())
         return;
-    {
-        const std::lock_guard hold(Lock);
-        Quitting = true;
+    std::unique_lock hold(Shared->Lock);
+    Shared->Quitting = true;
+    Shared->Wake.notify_one();
+    if (Shared->Finished.wait_for(hold, QuitWait, [this] { return Shared->Done; })) {
+        hold.unlock();
+        Worker.join();
+        return;
     }
-    Wake.notify_one();
-    Worker.join();
+    // The thread is held inside SDL, opening a device from a sound server
+    // that accepted and does not answer, maybe never. The game does not wait
+    // for it: the thread keeps the state it uses and finishes on its own,
+    // and the program ends without the static destructors that would tear
+    // SDL down under it (ExitNowIfSoundIsStuck).
+    Shared->LeftBehind = true;
+    ++ThreadsLeftInSdl;
+    hold.unlock();
+    Worker.detach();
+}
+
+void TSoundPlayer::ExitNowIfSoundIsStuck(int status) {
+    if (ThreadsLeftInSdl.load() == 0)
+        return;
+    // Everything the player would lose was written before the windows went;
+    // what stdio still buffers is flushed, and nothing else is run.
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 void TSoundPlayer::OpenDevice() {
     {
-        const std::lock_guard hold(Lock);
-        if (Device != 0 || Opening || OpenWanted)
+        const std::lock_guard hold(Shared->Lock);
+        if (Shared->Device != 0 || Shared->Opening || Shared->OpenWanted)
             return;
-        OpenWanted = true;
+        Shared->OpenWanted = true;
+        Shared->CuesWanted = true;
+        Shared->Resting = false;
     }
     if (Worker.joinable()) {
-        Wake.notify_one();
+        Shared->Wake.notify_one();
         return;
     }
     try {
-        Worker = std::thread([this] { Run(); });
+        Worker = std::thread([device = Shared] { device->Run(); });
     } catch (const std::system_error&) {
         // No thread, no sound: told like a device that cannot be opened.
-        const std::lock_guard hold(Lock);
-        OpenWanted = false;
-        Failure = "Cannot start the sound player's thread";
+        const std::lock_guard hold(Shared->Lock);
+        Shared->OpenWanted = false;
+        Shared->Failure = "Cannot start the sound player's thread";
     }
 }
 
@@ -139,47 +223,50 @@ void TSoundPlayer::PlayCue(int cue) {
     if (cue >= 1 && cue <= static_cast<int>(CueFileNames.size()))
         File = CueFileNames[static_cast<std::size_t>(cue - 1)];
 
-    SDL_AudioDeviceID device = 0;
+    TDevice& shared = *Shared;
     SDL_AudioSpec format{};
     {
-        const std::lock_guard hold(Lock);
-        for (TCuePtr& read : Read)
+        const std::lock_guard hold(shared.Lock);
+        for (TCuePtr& read : shared.Read)
             Cache[read->Name] = std::move(read);
-        Read.clear();
-        device = Device;
-        format = DeviceFormat;
+        shared.Read.clear();
+        // A device closed for silence opens again in the same format.
+        format = shared.DeviceFormat;
     }
     // The file is looked at even when there is no sound, so a missing one
     // is still reported on every cue.
-    TCuePtr sound = CachedCue(device != 0 ? &format : nullptr);
-    {
-        const std::lock_guard hold(Lock);
-        if (!Failure.empty() && !FailureReported) {
-            FailureReported = true;
-            throw std::runtime_error(Failure);
-        }
-        // A device that was unplugged stays stopped for good: the player's
-        // thread replaces it, and this cue plays on the new one.
-        if (Device != 0 && SDL_GetAudioDeviceStatus(Device) == SDL_AUDIO_STOPPED) {
-            Stopped = std::exchange(Device, 0);
-            OpenWanted = true;
-            Wake.notify_one();
-        }
-        if (Device == 0) {
-            if (Opening || OpenWanted)
-                Pending = std::move(sound);
-            return;
-        }
-        device = Device;
-        format = DeviceFormat;
-    }
-    if (!sound->Fits(format)) {
+    TCuePtr sound = CachedCue(format.freq != 0 ? &format : nullptr);
+    if (format.freq != 0 && !sound->Fits(format)) {
         sound = sound->For(format);
         Cache[sound->Name] = sound;
     }
-    // A cue that fails to start is only a missing sound: the game goes on.
-    SDL_ClearQueuedAudio(device);
-    SDL_QueueAudio(device, sound->Played.data(), static_cast<Uint32>(sound->Played.size()));
+
+    const std::lock_guard hold(shared.Lock);
+    if (!shared.Failure.empty() && !FailureReported) {
+        FailureReported = true;
+        throw std::runtime_error(shared.Failure);
+    }
+    // A device that was unplugged stays stopped for good: the player's
+    // thread replaces it, and this cue plays on the new one.
+    if (shared.Device != 0 && SDL_GetAudioDeviceStatus(shared.Device) == SDL_AUDIO_STOPPED) {
+        shared.Stopped = std::exchange(shared.Device, 0);
+        shared.OpenWanted = true;
+        shared.Wake.notify_one();
+    }
+    if (shared.Device == 0) {
+        if (shared.Resting) {
+            shared.Resting = false;
+            shared.OpenWanted = true;
+            shared.Wake.notify_one();
+        }
+        if (shared.Opening || shared.OpenWanted)
+            shared.Pending = std::move(sound);
+        return;
+    }
+    // Only a device replaced since the format was taken differs from it.
+    if (!sound->Fits(shared.DeviceFormat))
+        sound = sound->For(shared.DeviceFormat);
+    shared.Play(*sound);
 }
 
 TSoundPlayer::TCuePtr TSoundPlayer::CachedCue(const SDL_AudioSpec* deviceFormat) {
@@ -198,25 +285,58 @@ TSoundPlayer::TCuePtr TSoundPlayer::CachedCue(const SDL_AudioSpec* deviceFormat)
     return cue;
 }
 
-void TSoundPlayer::Run() {
+void TSoundPlayer::TDevice::Play(const TCue& cue) {
+    // A cue that fails to start is only a missing sound: the game goes on.
+    SDL_ClearQueuedAudio(Device);
+    SDL_QueueAudio(Device, cue.Played.data(), static_cast<Uint32>(cue.Played.size()));
+    RestAt = TClock::now() + PlayTime(cue.Played.size(), DeviceFormat) + RestAfter;
+}
+
+void TSoundPlayer::TDevice::Run() {
     std::unique_lock hold(Lock);
+    const auto asked = [this] { return Quitting || OpenWanted; };
     for (;;) {
-        Wake.wait(hold, [this] { return Quitting || OpenWanted; });
+        if (Device != 0)
+            Wake.wait_until(hold, RestAt, asked);
+        else
+            Wake.wait(hold, asked);
         if (Quitting)
             break;
-        OpenWanted = false;
-        Opening = true;
-        const SDL_AudioDeviceID stopped = std::exchange(Stopped, 0);
+        if (OpenWanted) {
+            OpenWanted = false;
+            Opening = true;
+            const bool readCues = std::exchange(CuesWanted, false);
+            const SDL_AudioDeviceID stopped = std::exchange(Stopped, 0);
+            hold.unlock();
+            Open(stopped, readCues);
+            hold.lock();
+            continue;
+        }
+        if (Device == 0 || TClock::now() < RestAt)
+            continue;
+        // Silent for a while: the device closes, and with it SDL's thread
+        // and the sound server's stream. What is still queued plays first.
+        if (const Uint32 queued = SDL_GetQueuedAudioSize(Device); queued > 0) {
+            RestAt = TClock::now() + PlayTime(queued, DeviceFormat) + RestAfter;
+            continue;
+        }
+        const SDL_AudioDeviceID device = std::exchange(Device, 0);
+        Resting = true;
         hold.unlock();
-        OpenOnThread(stopped);
+        SDL_CloseAudioDevice(device);
         hold.lock();
     }
     hold.unlock();
-    CloseOnThread();
+    CloseAll();
     SDL_TLSCleanup(); // SDL keeps its error text per thread
+    hold.lock();
+    Done = true;
+    if (LeftBehind)
+        --ThreadsLeftInSdl;
+    Finished.notify_all();
 }
 
-void TSoundPlayer::OpenOnThread(SDL_AudioDeviceID stopped) {
+void TSoundPlayer::TDevice::Open(SDL_AudioDeviceID stopped, bool readCues) {
     if (stopped != 0)
         SDL_CloseAudioDevice(stopped);
     SDL_AudioDeviceID device = 0;
@@ -250,11 +370,12 @@ void TSoundPlayer::OpenOnThread(SDL_AudioDeviceID stopped) {
     }
 
     // The cues are read now, so that not even the first key reads a file.
-    // One that cannot be read is left to its cue, which reports it.
+    // One that cannot be read is left to its cue, which reports it. A device
+    // opened again after silence has them already.
     std::vector<TCuePtr> read;
     for (const char* name : CueFileNames) {
         struct stat info {};
-        if (stat(name, &info) != 0)
+        if (!readCues || stat(name, &info) != 0)
             continue;
         try {
             read.push_back(TCue::Read(name, KeyOf(info), device != 0 ? &obtained : nullptr));
@@ -277,17 +398,20 @@ void TSoundPlayer::OpenOnThread(SDL_AudioDeviceID stopped) {
         if (Pending == asked)
             Pending = std::move(fitted);
     }
-    if (device != 0 && Pending)
-        SDL_QueueAudio(device, Pending->Played.data(), static_cast<Uint32>(Pending->Played.size()));
-    Pending.reset();
-    Read = std::move(read);
     Device = device;
-    DeviceFormat = obtained;
+    if (device != 0)
+        DeviceFormat = obtained;
+    RestAt = TClock::now() + RestAfter;
+    if (device != 0 && Pending)
+        Play(*Pending);
+    Pending.reset();
+    if (readCues)
+        Read = std::move(read);
     Failure = std::move(failure);
     Opening = false;
 }
 
-void TSoundPlayer::CloseOnThread() {
+void TSoundPlayer::TDevice::CloseAll() {
     SDL_AudioDeviceID devices[2] = {};
     {
         const std::lock_guard hold(Lock);

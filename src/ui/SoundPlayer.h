@@ -2,13 +2,11 @@
 
 #include <SDL_audio.h>
 
-#include <condition_variable>
+#include <chrono>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 // Plays the game's short sound cues through one SDL audio device. The device
 // is opened in whatever format the system prefers; every cue is converted to
@@ -21,30 +19,51 @@
 // played from memory while the file stays the same; a file replaced on disk
 // is read again at its next cue.
 //
+// An open device costs even while it plays nothing: SDL's thread wakes ninety
+// to five hundred times a second to feed it silence, and the sound server
+// keeps mixing (and the sound card powered). So the device is closed once it
+// has been silent for a while; the next cue opens it again on the player's
+// thread, which takes a few milliseconds, and plays as soon as it is open.
+// While keys come the device stays open and cues start at once.
+//
 // Without a usable device the game is silent: the failure is reported once,
 // and the device is only tried again when the game asks for it (New game),
 // so the keys stay as fast as with sound.
 class TSoundPlayer {
 public:
-    TSoundPlayer() = default;
+    // How long the device stays open after the last cue has ended: longer
+    // than the pauses between the keys of a move, and as long as the sound
+    // servers of the desktop keep an idle card powered, so the card is not
+    // woken more often than they would wake it anyway.
+    static constexpr std::chrono::milliseconds DefaultRestAfter{5000};
+
+    explicit TSoundPlayer(std::chrono::milliseconds restAfter = DefaultRestAfter);
     ~TSoundPlayer();
     TSoundPlayer(const TSoundPlayer&) = delete;
     TSoundPlayer& operator=(const TSoundPlayer&) = delete;
 
     // Starts opening the audio device and reading the five cues on the
     // player's thread and returns at once. Does nothing while a device is
-    // open or being opened, so asking again tries a device that failed.
+    // open or being opened, so asking again tries a device that failed, and
+    // opens a device closed for silence ahead of the next cue.
     void OpenDevice();
 
     // Cues 1 to 5 pick their file; any other number replays the last file.
     // Cuts off the cue still playing and returns at once; a cue asked for
-    // while the device is being opened plays as soon as it is open. Throws
-    // std::runtime_error with SDL's message when the file cannot be loaded
-    // (on every cue) and, once, when the audio device could not be opened.
+    // while the device is being opened (or was closed for silence) plays as
+    // soon as it is open. Throws std::runtime_error with SDL's message when
+    // the file cannot be loaded (on every cue) and, once, when the audio
+    // device could not be opened.
     void PlayCue(int cue);
 
     // The file of the last cue, relative to the working directory.
     const std::string& FileName() const { return File; }
+
+    // Ends the program with the status at once, without running the static
+    // destructors, when the thread of a player already destroyed is still
+    // inside SDL; otherwise returns. For the end of main, once the windows
+    // are gone and the records saved.
+    static void ExitNowIfSoundIsStuck(int status);
 
     // A cue file as read, and converted to a device's format. Never changed
     // once made, so both threads may hold it.
@@ -52,29 +71,15 @@ public:
     using TCuePtr = std::shared_ptr<const TCue>;
 
 private:
+    // The device and everything the player's thread uses, shared with that
+    // thread so that it may outlive the player (see the destructor).
+    struct TDevice;
+
     TCuePtr CachedCue(const SDL_AudioSpec* deviceFormat);
-    void Run();
-    void OpenOnThread(SDL_AudioDeviceID stopped);
-    void CloseOnThread();
 
     std::string File;
     std::map<std::string, TCuePtr> Cache; // GUI thread only
     bool FailureReported = false;
-    bool Initialized = false; // SDL's audio; the player's thread only
-
-    // Shared with the player's thread, under Lock. Nothing slow runs while
-    // it is held: opening and closing the device and reading files happen
-    // outside it.
-    std::mutex Lock;
-    std::condition_variable Wake;
-    bool OpenWanted = false;
-    bool Opening = false;
-    bool Quitting = false;
-    SDL_AudioDeviceID Device = 0;  // open and playing, or 0
-    SDL_AudioDeviceID Stopped = 0; // for the player's thread to close
-    SDL_AudioSpec DeviceFormat{};
-    std::string Failure;       // why the device could not be opened
-    TCuePtr Pending;           // asked for while the device was opening
-    std::vector<TCuePtr> Read; // read by the player's thread, not yet cached
+    std::shared_ptr<TDevice> Shared;
     std::thread Worker;
 };
