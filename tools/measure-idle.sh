@@ -50,7 +50,7 @@ run() {
     if [ "$1" = game ]; then
         "${TARVIN_GAME:-$ROOT/build/tarvin}" 2>/dev/null &
     else
-        "$ROOT/build/bench/bare_window" 2>/dev/null &
+        "$ROOT/build/bench/startup_floor" 2>/dev/null &
     fi
     local pid=$! window first playing last
     window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" | head -1) || true
@@ -85,7 +85,7 @@ ROUNDS="${2:-3}"
 source "$ROOT/tools/common.sh"
 ensure_packages "${TEST_PACKAGES[@]}"
 [ "$DRIVER" = pulse ] && ensure_packages "${SOUND_SERVER_PACKAGES[@]}"
-build_tarvin tarvin bare_window cue_latency_probe >/dev/null
+build_tarvin tarvin startup_floor cue_latency_probe >/dev/null
 
 tmp=$(mktemp -d)
 server=
