@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+struct TSdlLibrary;
+
 // Plays the game's short sound cues through one SDL audio device. The device
 // is opened in whatever format the system prefers; every cue is converted to
 // that format, so cue files may differ in rate, channels and sample format.
@@ -75,7 +77,8 @@ private:
     // thread so that it may outlive the player (see the destructor).
     struct TDevice;
 
-    TCuePtr CachedCue(const SDL_AudioSpec* deviceFormat);
+    void StartWorker();
+    TCuePtr CachedCue(const TSdlLibrary& sdl, const SDL_AudioSpec* deviceFormat);
 
     std::string File;
     std::map<std::string, TCuePtr> Cache; // GUI thread only
