@@ -26,6 +26,7 @@ using namespace std::chrono_literals;
 // When the monitor last carried sound, and when it first did since reset.
 std::atomic<TClock::rep> LastSound{0};
 std::atomic<TClock::rep> FirstSound{0};
+std::atomic<bool> Listening{false};
 
 // Reads the server's monitor of the default sink as parec hands it over,
 // with the smallest latency it allows, and notes when sound arrives. SDL's
@@ -33,6 +34,7 @@ std::atomic<TClock::rep> FirstSound{0};
 void Listen(std::FILE* monitor) {
     std::vector<std::int16_t> block(64);
     while (std::fread(block.data(), 2, block.size(), monitor) == block.size()) {
+        Listening = true;
         const bool sound = std::any_of(block.begin(), block.end(),
                                        [](std::int16_t s) { return s > 300 || s < -300; });
         if (!sound)
@@ -85,7 +87,13 @@ int main(int argc, char** argv) {
     std::vector<double> inPlay, afterRest;
     {
         TSoundPlayer player;
+        // The first cue of a run, asked for together with the device, as a
+        // key right after the game's first picture: it waits for the player's
+        // thread to load SDL and open the device.
+        for (int wait = 0; wait < 500 && !Listening; ++wait)
+            std::this_thread::sleep_for(10ms);
         player.OpenDevice();
+        std::printf("first cue, asked with the device: %.1f ms\n", HeardAfter(player, 1));
         for (int round = 0; round < rounds; ++round) {
             // Long enough for the device to close.
             std::this_thread::sleep_for(TSoundPlayer::DefaultRestAfter + 2s);

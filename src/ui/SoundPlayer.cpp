@@ -1,8 +1,7 @@
 #include "ui/SoundPlayer.h"
 
 #include "game/MoveEffects.h"
-
-#include <SDL.h>
+#include "ui/SdlLibrary.h"
 
 #include <sys/stat.h>
 
@@ -31,13 +30,8 @@ constexpr std::chrono::milliseconds QuitWait{300};
 // Threads of destroyed players still inside SDL; see ExitNowIfSoundIsStuck.
 std::atomic<int> ThreadsLeftInSdl{0};
 
-struct TWavDeleter {
-    void operator()(Uint8* buffer) const { SDL_FreeWAV(buffer); }
-};
-using TWavBuffer = std::unique_ptr<Uint8, TWavDeleter>;
-
-std::runtime_error SdlError() {
-    const char* text = SDL_GetError();
+std::runtime_error SdlError(const TSdlLibrary& sdl) {
+    const char* text = sdl.GetError();
     return std::runtime_error(text && *text ? text : "Unknown error code");
 }
 
@@ -58,13 +52,13 @@ bool SameFormat(const SDL_AudioSpec& a, const SDL_AudioSpec& b) {
 // The cue's samples in the device's format. SDL's audio stream of this
 // version drops the tail of a resampled buffer, so the whole buffer goes
 // through a one-shot conversion.
-std::vector<Uint8> Convert(const SDL_AudioSpec& from, const std::vector<Uint8>& samples,
-                           const SDL_AudioSpec& to) {
+std::vector<Uint8> Convert(const TSdlLibrary& sdl, const SDL_AudioSpec& from,
+                           const std::vector<Uint8>& samples, const SDL_AudioSpec& to) {
     SDL_AudioCVT cvt{};
-    const int needed = SDL_BuildAudioCVT(&cvt, from.format, from.channels, from.freq, to.format,
+    const int needed = sdl.BuildAudioCVT(&cvt, from.format, from.channels, from.freq, to.format,
                                          to.channels, to.freq);
     if (needed < 0)
-        throw SdlError();
+        throw SdlError(sdl);
     if (needed == 0)
         return samples;
     std::vector<Uint8> converted(samples.size() *
@@ -72,8 +66,8 @@ std::vector<Uint8> Convert(const SDL_AudioSpec& from, const std::vector<Uint8>& 
     std::copy(samples.begin(), samples.end(), converted.begin());
     cvt.buf = converted.data();
     cvt.len = static_cast<int>(samples.size());
-    if (SDL_ConvertAudio(&cvt) != 0)
-        throw SdlError();
+    if (sdl.ConvertAudio(&cvt) != 0)
+        throw SdlError(sdl);
     converted.resize(static_cast<std::size_t>(cvt.len_cvt));
     return converted;
 }
@@ -101,25 +95,26 @@ struct TSoundPlayer::TCue {
     bool Fits(const SDL_AudioSpec& device) const { return SameFormat(PlayedAs, device); }
 
     // The same cue converted for another device format.
-    TCuePtr For(const SDL_AudioSpec& device) const {
+    TCuePtr For(const TSdlLibrary& sdl, const SDL_AudioSpec& device) const {
         auto cue = std::make_shared<TCue>(TCue{Name, Key, Format, Samples, device, {}});
-        cue->Played = Convert(Format, Samples, device);
+        cue->Played = Convert(sdl, Format, Samples, device);
         return cue;
     }
 
     // Reads the file, as of the key taken before; converts it when there is
     // a device. Throws with SDL's text when it cannot be read.
-    static TCuePtr Read(const std::string& name, const TFileKey& key, const SDL_AudioSpec* device) {
+    static TCuePtr Read(const TSdlLibrary& sdl, const std::string& name, const TFileKey& key,
+                        const SDL_AudioSpec* device) {
         SDL_AudioSpec format{};
         Uint8* raw = nullptr;
         Uint32 length = 0;
-        SDL_ClearError();
-        if (!SDL_LoadWAV(name.c_str(), &format, &raw, &length))
-            throw SdlError();
-        const TWavBuffer samples(raw);
+        sdl.ClearError();
+        if (!sdl.LoadWAV_RW(sdl.RWFromFile(name.c_str(), "rb"), 1, &format, &raw, &length))
+            throw SdlError(sdl);
+        const std::unique_ptr<Uint8, decltype(sdl.FreeWAV)> samples(raw, sdl.FreeWAV);
         TCue cue{name, key, format, std::vector<Uint8>(raw, raw + length), {}, {}};
         if (device) {
-            cue.Played = Convert(cue.Format, cue.Samples, *device);
+            cue.Played = Convert(sdl, cue.Format, cue.Samples, *device);
             cue.PlayedAs = *device;
         }
         return std::make_shared<const TCue>(std::move(cue));
@@ -130,7 +125,12 @@ struct TSoundPlayer::TDevice {
     explicit TDevice(std::chrono::milliseconds restAfter) : RestAfter(restAfter) {}
 
     void Run();
+    // Loads SDL's library if it is not yet loaded; false with the reason.
+    bool LoadLibrary(std::string& failure);
     void Open(SDL_AudioDeviceID stopped, bool readCues);
+    // Reads the file of a cue asked for before the library was loaded and
+    // plays it, or keeps it for the device being opened.
+    void ReadAsked(const std::string& name, unsigned ticket);
     void CloseAll();
     // Cuts off what plays and plays the cue, which fits the open device.
     // Lock held.
@@ -140,11 +140,13 @@ struct TSoundPlayer::TDevice {
     bool Initialized = false; // SDL's audio; the player's thread only
 
     // Shared by the two threads, under Lock. Nothing slow runs while it is
-    // held: opening and closing the device and reading files happen outside
-    // it; queueing a cue only copies it.
+    // held: loading the library, opening and closing the device and reading
+    // files happen outside it; queueing a cue only copies it.
     std::mutex Lock;
     std::condition_variable Wake;
     std::condition_variable Finished;
+    const TSdlLibrary* Sdl = nullptr; // set by the player's thread once loaded
+    bool NoLibrary = false;           // it could not be loaded: no sound
     bool OpenWanted = false;
     bool CuesWanted = false; // read the cue files at the next open
     bool Opening = false;
@@ -156,9 +158,13 @@ struct TSoundPlayer::TDevice {
     SDL_AudioDeviceID Stopped = 0; // for the player's thread to close
     SDL_AudioSpec DeviceFormat{};  // of the last device opened
     TClock::time_point RestAt;     // when an open device may close
-    std::string Failure;           // why the device could not be opened
+    std::string Failure;           // why there is no device
     TCuePtr Pending;               // asked for while the device was opening
     std::vector<TCuePtr> Read;     // read by the player's thread, not yet cached
+    unsigned Ticket = 0;           // counts the cues asked for
+    std::string Unread;            // a cue's file for the player's thread to read
+    bool UnreadWanted = false;
+    std::string CueFailure; // why that file could not be read, for the next cue
 };
 
 TSoundPlayer::TSoundPlayer(std::chrono::milliseconds restAfter)
@@ -204,6 +210,10 @@ void TSoundPlayer::OpenDevice() {
         Shared->CuesWanted = true;
         Shared->Resting = false;
     }
+    StartWorker();
+}
+
+void TSoundPlayer::StartWorker() {
     if (Worker.joinable()) {
         Shared->Wake.notify_one();
         return;
@@ -214,6 +224,7 @@ void TSoundPlayer::OpenDevice() {
         // No thread, no sound: told like a device that cannot be opened.
         const std::lock_guard hold(Shared->Lock);
         Shared->OpenWanted = false;
+        Shared->UnreadWanted = false;
         Shared->Failure = "Cannot start the sound player's thread";
     }
 }
@@ -225,51 +236,87 @@ void TSoundPlayer::PlayCue(int cue) {
 
     TDevice& shared = *Shared;
     SDL_AudioSpec format{};
+    std::string deferred;
+    const TSdlLibrary* const sdl = TSdlLibrary::Loaded();
     {
-        const std::lock_guard hold(shared.Lock);
+        std::unique_lock hold(shared.Lock);
         for (TCuePtr& read : shared.Read)
             Cache[read->Name] = std::move(read);
         shared.Read.clear();
         // A device closed for silence opens again in the same format.
         format = shared.DeviceFormat;
+        ++shared.Ticket;
+        shared.UnreadWanted = false; // an older cue not yet read is cut off
+        if (!sdl) {
+            // SDL is still being loaded, on the player's thread: the file is
+            // read there too, and played as soon as the device is open. Its
+            // failure, if any, is reported at the next cue.
+            if (!shared.Failure.empty() && !FailureReported) {
+                FailureReported = true;
+                throw std::runtime_error(shared.Failure);
+            }
+            if (shared.NoLibrary)
+                return;
+            shared.Pending.reset();
+            shared.Unread = File;
+            shared.UnreadWanted = true;
+            hold.unlock();
+            StartWorker();
+            return;
+        }
+        deferred = std::exchange(shared.CueFailure, {});
     }
     // The file is looked at even when there is no sound, so a missing one
     // is still reported on every cue.
-    TCuePtr sound = CachedCue(format.freq != 0 ? &format : nullptr);
-    if (format.freq != 0 && !sound->Fits(format)) {
-        sound = sound->For(format);
-        Cache[sound->Name] = sound;
+    TCuePtr sound;
+    try {
+        sound = CachedCue(*sdl, format.freq != 0 ? &format : nullptr);
+        if (format.freq != 0 && !sound->Fits(format)) {
+            sound = sound->For(*sdl, format);
+            Cache[sound->Name] = sound;
+        }
+    } catch (const std::runtime_error& e) {
+        if (deferred.empty())
+            throw;
+        throw std::runtime_error(deferred + "\n" + e.what());
     }
 
-    const std::lock_guard hold(shared.Lock);
-    if (!shared.Failure.empty() && !FailureReported) {
-        FailureReported = true;
-        throw std::runtime_error(shared.Failure);
-    }
-    // A device that was unplugged stays stopped for good: the player's
-    // thread replaces it, and this cue plays on the new one.
-    if (shared.Device != 0 && SDL_GetAudioDeviceStatus(shared.Device) == SDL_AUDIO_STOPPED) {
-        shared.Stopped = std::exchange(shared.Device, 0);
-        shared.OpenWanted = true;
-        shared.Wake.notify_one();
-    }
-    if (shared.Device == 0) {
-        if (shared.Resting) {
-            shared.Resting = false;
+    {
+        const std::lock_guard hold(shared.Lock);
+        if (!shared.Failure.empty() && !FailureReported) {
+            FailureReported = true;
+            throw std::runtime_error(deferred.empty() ? shared.Failure
+                                                      : deferred + "\n" + shared.Failure);
+        }
+        // A device that was unplugged stays stopped for good: the player's
+        // thread replaces it, and this cue plays on the new one.
+        if (shared.Device != 0 &&
+            shared.Sdl->GetAudioDeviceStatus(shared.Device) == SDL_AUDIO_STOPPED) {
+            shared.Stopped = std::exchange(shared.Device, 0);
             shared.OpenWanted = true;
             shared.Wake.notify_one();
         }
-        if (shared.Opening || shared.OpenWanted)
-            shared.Pending = std::move(sound);
-        return;
+        if (shared.Device == 0) {
+            if (shared.Resting) {
+                shared.Resting = false;
+                shared.OpenWanted = true;
+                shared.Wake.notify_one();
+            }
+            if (shared.Opening || shared.OpenWanted)
+                shared.Pending = std::move(sound);
+        } else {
+            // Only a device replaced since the format was taken differs from it.
+            if (!sound->Fits(shared.DeviceFormat))
+                sound = sound->For(*sdl, shared.DeviceFormat);
+            shared.Play(*sound);
+        }
     }
-    // Only a device replaced since the format was taken differs from it.
-    if (!sound->Fits(shared.DeviceFormat))
-        sound = sound->For(shared.DeviceFormat);
-    shared.Play(*sound);
+    if (!deferred.empty())
+        throw std::runtime_error(deferred);
 }
 
-TSoundPlayer::TCuePtr TSoundPlayer::CachedCue(const SDL_AudioSpec* deviceFormat) {
+TSoundPlayer::TCuePtr TSoundPlayer::CachedCue(const TSdlLibrary& sdl,
+                                              const SDL_AudioSpec* deviceFormat) {
     struct stat info {};
     TFileKey key{};
     if (stat(File.c_str(), &info) == 0) {
@@ -280,21 +327,21 @@ TSoundPlayer::TCuePtr TSoundPlayer::CachedCue(const SDL_AudioSpec* deviceFormat)
     }
     Cache.erase(File);
     // Read again even when the file is not there, for SDL's own report.
-    TCuePtr cue = TCue::Read(File, key, deviceFormat);
+    TCuePtr cue = TCue::Read(sdl, File, key, deviceFormat);
     Cache[File] = cue;
     return cue;
 }
 
 void TSoundPlayer::TDevice::Play(const TCue& cue) {
     // A cue that fails to start is only a missing sound: the game goes on.
-    SDL_ClearQueuedAudio(Device);
-    SDL_QueueAudio(Device, cue.Played.data(), static_cast<Uint32>(cue.Played.size()));
+    Sdl->ClearQueuedAudio(Device);
+    Sdl->QueueAudio(Device, cue.Played.data(), static_cast<Uint32>(cue.Played.size()));
     RestAt = TClock::now() + PlayTime(cue.Played.size(), DeviceFormat) + RestAfter;
 }
 
 void TSoundPlayer::TDevice::Run() {
     std::unique_lock hold(Lock);
-    const auto asked = [this] { return Quitting || OpenWanted; };
+    const auto asked = [this] { return Quitting || OpenWanted || UnreadWanted; };
     for (;;) {
         if (Device != 0)
             Wake.wait_until(hold, RestAt, asked);
@@ -312,23 +359,33 @@ void TSoundPlayer::TDevice::Run() {
             hold.lock();
             continue;
         }
+        if (UnreadWanted) {
+            UnreadWanted = false;
+            const std::string name = std::exchange(Unread, {});
+            const unsigned ticket = Ticket;
+            hold.unlock();
+            ReadAsked(name, ticket);
+            hold.lock();
+            continue;
+        }
         if (Device == 0 || TClock::now() < RestAt)
             continue;
         // Silent for a while: the device closes, and with it SDL's thread
         // and the sound server's stream. What is still queued plays first.
-        if (const Uint32 queued = SDL_GetQueuedAudioSize(Device); queued > 0) {
+        if (const Uint32 queued = Sdl->GetQueuedAudioSize(Device); queued > 0) {
             RestAt = TClock::now() + PlayTime(queued, DeviceFormat) + RestAfter;
             continue;
         }
         const SDL_AudioDeviceID device = std::exchange(Device, 0);
         Resting = true;
         hold.unlock();
-        SDL_CloseAudioDevice(device);
+        Sdl->CloseAudioDevice(device);
         hold.lock();
     }
     hold.unlock();
     CloseAll();
-    SDL_TLSCleanup(); // SDL keeps its error text per thread
+    if (Sdl)
+        Sdl->TLSCleanup(); // SDL keeps its error text per thread
     hold.lock();
     Done = true;
     if (LeftBehind)
@@ -336,17 +393,80 @@ void TSoundPlayer::TDevice::Run() {
     Finished.notify_all();
 }
 
+bool TSoundPlayer::TDevice::LoadLibrary(std::string& failure) {
+    if (Sdl)
+        return true;
+    const TSdlLibrary* const loaded = TSdlLibrary::Load(failure);
+    const std::lock_guard hold(Lock);
+    Sdl = loaded;
+    NoLibrary = loaded == nullptr;
+    if (!loaded) {
+        Failure = failure;
+        Pending.reset();
+    }
+    return loaded != nullptr;
+}
+
+void TSoundPlayer::TDevice::ReadAsked(const std::string& name, unsigned ticket) {
+    std::string failure;
+    if (!LoadLibrary(failure))
+        return;
+    SDL_AudioSpec format{};
+    {
+        const std::lock_guard hold(Lock);
+        format = DeviceFormat;
+    }
+    TCuePtr cue;
+    try {
+        struct stat info {};
+        const TFileKey key = stat(name.c_str(), &info) == 0 ? KeyOf(info) : TFileKey{};
+        cue = TCue::Read(*Sdl, name, key, format.freq != 0 ? &format : nullptr);
+    } catch (const std::runtime_error& e) {
+        failure = e.what();
+    }
+    std::unique_lock hold(Lock);
+    // Converted without the lock for a device replaced meanwhile.
+    while (cue && Ticket == ticket && Device != 0 && !cue->Fits(DeviceFormat)) {
+        const SDL_AudioSpec now = DeviceFormat;
+        hold.unlock();
+        try {
+            cue = cue->For(*Sdl, now);
+        } catch (const std::runtime_error& e) {
+            cue.reset();
+            failure = e.what();
+        }
+        hold.lock();
+    }
+    // A later cue cut this one off before it could start.
+    if (Ticket != ticket)
+        return;
+    if (!cue) {
+        CueFailure = failure;
+        return;
+    }
+    Read.push_back(cue);
+    if (Device != 0)
+        Play(*cue);
+    else if (Opening || OpenWanted)
+        Pending = std::move(cue);
+}
+
 void TSoundPlayer::TDevice::Open(SDL_AudioDeviceID stopped, bool readCues) {
+    std::string failure;
+    if (!LoadLibrary(failure)) {
+        const std::lock_guard hold(Lock);
+        Opening = false;
+        return;
+    }
     if (stopped != 0)
-        SDL_CloseAudioDevice(stopped);
+        Sdl->CloseAudioDevice(stopped);
     SDL_AudioDeviceID device = 0;
     SDL_AudioSpec obtained{};
-    std::string failure;
     if (!Initialized) {
         // Otherwise SDL catches SIGINT and SIGTERM and the game ignores them.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        SDL_ClearError();
-        Initialized = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        Sdl->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        Sdl->ClearError();
+        Initialized = Sdl->InitSubSystem(SDL_INIT_AUDIO) == 0;
     }
     if (Initialized) {
         SDL_AudioSpec wanted{};
@@ -356,17 +476,17 @@ void TSoundPlayer::TDevice::Open(SDL_AudioDeviceID stopped, bool readCues) {
         wanted.samples = DeviceSamples;
         // No callback: the device is fed through its queue. The device keeps
         // its own format; the cues are converted to it.
-        SDL_ClearError();
-        device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, SDL_AUDIO_ALLOW_ANY_CHANGE);
+        Sdl->ClearError();
+        device = Sdl->OpenAudioDevice(nullptr, 0, &wanted, &obtained, SDL_AUDIO_ALLOW_ANY_CHANGE);
     }
     if (device == 0) {
-        failure = SdlError().what();
+        failure = SdlError(*Sdl).what();
         // A sound server started later is found by a fresh start of SDL's audio.
         if (Initialized)
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            Sdl->QuitSubSystem(SDL_INIT_AUDIO);
         Initialized = false;
     } else {
-        SDL_PauseAudioDevice(device, 0);
+        Sdl->PauseAudioDevice(device, 0);
     }
 
     // The cues are read now, so that not even the first key reads a file.
@@ -378,7 +498,7 @@ void TSoundPlayer::TDevice::Open(SDL_AudioDeviceID stopped, bool readCues) {
         if (!readCues || stat(name, &info) != 0)
             continue;
         try {
-            read.push_back(TCue::Read(name, KeyOf(info), device != 0 ? &obtained : nullptr));
+            read.push_back(TCue::Read(*Sdl, name, KeyOf(info), device != 0 ? &obtained : nullptr));
         } catch (const std::runtime_error&) {
         }
     }
@@ -391,7 +511,7 @@ void TSoundPlayer::TDevice::Open(SDL_AudioDeviceID stopped, bool readCues) {
         TCuePtr fitted;
         hold.unlock();
         try {
-            fitted = asked->For(obtained);
+            fitted = asked->For(*Sdl, obtained);
         } catch (const std::runtime_error&) {
         }
         hold.lock();
@@ -405,8 +525,7 @@ void TSoundPlayer::TDevice::Open(SDL_AudioDeviceID stopped, bool readCues) {
     if (device != 0 && Pending)
         Play(*Pending);
     Pending.reset();
-    if (readCues)
-        Read = std::move(read);
+    std::move(read.begin(), read.end(), std::back_inserter(Read));
     Failure = std::move(failure);
     Opening = false;
 }
@@ -420,8 +539,8 @@ void TSoundPlayer::TDevice::CloseAll() {
     }
     for (const SDL_AudioDeviceID device : devices)
         if (device != 0)
-            SDL_CloseAudioDevice(device);
+            Sdl->CloseAudioDevice(device);
     if (Initialized)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        Sdl->QuitSubSystem(SDL_INIT_AUDIO);
     Initialized = false;
 }

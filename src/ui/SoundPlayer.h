@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+struct TSdlLibrary;
+
 // Plays the game's short sound cues through one SDL audio device. The device
 // is opened in whatever format the system prefers; every cue is converted to
 // that format, so cue files may differ in rate, channels and sample format.
@@ -26,9 +28,12 @@
 // thread, which takes a few milliseconds, and plays as soon as it is open.
 // While keys come the device stays open and cues start at once.
 //
-// Without a usable device the game is silent: the failure is reported once,
-// and the device is only tried again when the game asks for it (New game),
-// so the keys stay as fast as with sound.
+// SDL itself is loaded on the player's thread too, when the game first asks
+// for sound (see SdlLibrary.h), so nothing of it is loaded before the first
+// picture. Without SDL's library, as without a usable device, the game is
+// silent: the failure is reported once, and both are only tried again when
+// the game asks for the device (New game), so the keys stay as fast as with
+// sound.
 class TSoundPlayer {
 public:
     // How long the device stays open after the last cue has ended: longer
@@ -53,7 +58,9 @@ public:
     // while the device is being opened (or was closed for silence) plays as
     // soon as it is open. Throws std::runtime_error with SDL's message when
     // the file cannot be loaded (on every cue) and, once, when the audio
-    // device could not be opened.
+    // device or SDL's library could not be opened. A cue asked for while SDL
+    // is still being loaded is read on the player's thread; a file that
+    // cannot be read is then reported at the next cue.
     void PlayCue(int cue);
 
     // The file of the last cue, relative to the working directory.
@@ -75,7 +82,8 @@ private:
     // thread so that it may outlive the player (see the destructor).
     struct TDevice;
 
-    TCuePtr CachedCue(const SDL_AudioSpec* deviceFormat);
+    void StartWorker();
+    TCuePtr CachedCue(const TSdlLibrary& sdl, const SDL_AudioSpec* deviceFormat);
 
     std::string File;
     std::map<std::string, TCuePtr> Cache; // GUI thread only
