@@ -27,12 +27,17 @@ wait_for() {
     return 1
 }
 
-# A free display number for the private X server.
-display=90
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# The private X server picks a free display itself and names it once it
+# listens: a free-looking lock file does not mean a free display when an X
+# server in another mount namespace (a chroot's test run) holds the socket.
+mkfifo "$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-wait_for "/tmp/.X11-unix/X$display" Xvfb
+if ! read -r -t 10 display <"$work/display" || [ -z "$display" ]; then
+    echo "test-wayland: Xvfb did not start" >&2
+    cat "$work/xvfb.log" >&2
+    exit 1
+fi
 export DISPLAY=":$display"
 
 # No screen lock or blanking while the tests run.
