@@ -3,6 +3,7 @@
 #include "dialogs/AppIcon.h"
 #include "dialogs/GameFont.h"
 #include "game/BoardState.h"
+#include "ui/ExitDeadline.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -36,8 +37,10 @@ int RunTarvin(int argc, char** argv) {
     TBoardState board = InitialBoardState();
     TTarvinWindows windows(board);
     TFrmGL& frmGL = windows.FrmGL;
-    if (!frmGL.SceneReady())
-        return 1; // the error box has told why
+    if (!frmGL.SceneReady()) {
+        ArmExitDeadline(1); // the error box has told why
+        return 1;
+    }
 
     frmGL.adjustSize();
     if (const QScreen* screen = frmGL.screen())
@@ -45,5 +48,7 @@ int RunTarvin(int argc, char** argv) {
     frmGL.show();
     // A bare X server gives no window the focus by itself.
     frmGL.activateWindow();
-    return app.exec();
+    const int status = app.exec();
+    ArmExitDeadline(status);
+    return status;
 }
