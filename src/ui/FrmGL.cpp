@@ -9,6 +9,7 @@
 #include "render/View.h"
 #include "ui/FrmAboutTarvin.h"
 #include "ui/GLSurface.h"
+#include "ui/SceneAccessible.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -83,6 +84,7 @@ TFrmGL::TFrmGL(TBoardState& board)
     Surface->OnFrame = [this] { FormPaint(); };
     Surface->OnResize = [this] { FormResize(); };
     Surface->OnKey = [this](QKeyEvent* event) { QCoreApplication::sendEvent(this, event); };
+    Speech = std::make_unique<TSceneSpeaker>(Board, this, Scene);
 
     TimerGame = new QTimer(this);
     TimerGame->setInterval(1000);
@@ -145,6 +147,7 @@ void TFrmGL::FormPaint() {
         return;
     if (!ViewReady)
         FormResize();
+    const TSceneSpeaker::TFrame spoken(*Speech);
     DrawFrame(Board, Matrices, Quadric->Get(), *this);
 }
 
@@ -264,6 +267,12 @@ void TFrmGL::keyPressEvent(QKeyEvent* event) {
         Guarded([this, key] { FormKeyDown(key); });
         return;
     }
+    // Only spoken: the whole board and the clock.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        event->accept();
+        Speech->SpeakBoard();
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 
@@ -284,6 +293,7 @@ void TFrmGL::DisableGameTimer() {
 }
 
 void TFrmGL::BeginNameEntry() {
+    Speech->FrameEnds(); // the solved puzzle is told before the name is asked
     if (FrmName)
         FrmName->BeginNameEntry(TimeText(Board)); // the clock stopped at the solve
     Surface->MakeCurrent();

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -19,6 +20,7 @@ class TFrmAboutTarvin;
 class TFrmNameTarvin;
 class TFrmTable;
 class TGLSurface;
+class TSceneSpeaker;
 
 // The main window: the GL scene under the menu bar, the keyboard, the game
 // timer and the sound player. Everything in the game happens in its handlers.
@@ -81,6 +83,8 @@ public:
     QAction* N6 = nullptr;
     QAction* N7 = nullptr;
     QTimer* TimerGame = nullptr;
+    // Tells a screen reader what happens on the board.
+    std::unique_ptr<TSceneSpeaker> Speech;
 
 protected:
     bool event(QEvent* event) override;
