@@ -13,7 +13,10 @@ BUILD="$ROOT/build"
 
 RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
               libsdl2-dev libgtest-dev libbenchmark-dev fonts-liberation2)
-TEST_PACKAGES=(xvfb xauth)
+# The screen reader test: a D-Bus session with the accessibility bus, an
+# AT-SPI client, keys through XTest.
+A11Y_TEST_PACKAGES=(dbus-daemon dbus-bin at-spi2-core python3-pyatspi xdotool)
+TEST_PACKAGES=(xvfb xauth "${A11Y_TEST_PACKAGES[@]}")
 # The Wayland pass: a nested compositor, Qt's Wayland platform, input and
 # screenshots through the X server that hosts the compositor.
 WAYLAND_PACKAGES=(weston qt6-wayland libegl1 libegl-mesa0 xdotool imagemagick)

@@ -4,8 +4,8 @@
 # weston's headless backend, where the window is never activated.
 # Usage: tools/test-wayland.sh (after a build)
 source "$(dirname "$0")/common.sh"
-ensure_packages "${WAYLAND_PACKAGES[@]}"
-build_tarvin wayland_tests
+ensure_packages "${WAYLAND_PACKAGES[@]}" "${A11Y_TEST_PACKAGES[@]}"
+build_tarvin wayland_tests tarvin
 
 work="$(mktemp -d)"
 pids=()
@@ -55,6 +55,12 @@ run() {
 status=0
 run tarvin-headless --gtest_filter='*DrawnAtStartUp*' || status=1
 run tarvin-nested "$@" || status=1
+
+# What a screen reader hears: accessibility goes over D-Bus, whatever the
+# display.
+WAYLAND_DISPLAY=tarvin-nested QT_QPA_PLATFORM=wayland timeout 120 dbus-run-session -- \
+    /usr/bin/python3 "$ROOT/tests/ui/ScreenReaderTest.py" "$BUILD/tarvin" "$ROOT/assets/sounds" ||
+    status=1
 
 # Without a GL context the game reports it in its error box and ends (the
 # box is closed with Return), rather than showing a grey window for ever.

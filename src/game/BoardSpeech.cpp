@@ -79,7 +79,7 @@ TFrameSpeech FrameSpeech(const TBoardState& before, const TBoardState& after, in
     TFrameSpeech speech;
     const int peg = after.SelectedPeg;
     if (peg != previousPeg)
-        speech.Selection = PegSpeech(after, peg);
+        speech.Selection = PegSpeech(before, peg);
 
     std::string& action = speech.Action;
     if (!Carrying(before) && Carrying(after)) {

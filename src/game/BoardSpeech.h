@@ -20,9 +20,10 @@ std::string ClockSpeech(const TGameClock& clock);
 std::string BoardSpeech(const TBoardState& board);
 
 // What one frame did, from the board as the frame found it (the keys already
-// applied) to the board it left. Selection is the newly selected peg when it
-// differs from previousPeg; Action is the lift, the put-down, the refusal
-// with its reason, the empty peg, and the solved puzzle with its time.
+// applied) to the board it left. Selection is the newly selected peg as the
+// frame found it, when it differs from previousPeg; Action is the lift, the
+// put-down, the refusal with its reason, the empty peg, and the solved puzzle
+// with its time.
 struct TFrameSpeech {
     std::string Selection;
     std::string Action;
