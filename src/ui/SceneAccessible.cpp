@@ -1,6 +1,9 @@
 #include "ui/SceneAccessible.h"
 
 #include <QAccessibleWidget>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+#include <QAccessibleAnnouncementEvent>
+#endif
 #include <QEvent>
 #include <QTimer>
 
@@ -186,7 +189,9 @@ int TSceneSpeaker::PegIndex(const QAccessibleInterface* child) const {
 }
 
 bool TSceneSpeaker::PegFocused(int peg) const {
-    return peg == Board.SelectedPeg && WindowWidget && WindowWidget->hasFocus();
+    // The window holds the keyboard while it is active, whichever of its
+    // widgets Qt counts as focused.
+    return peg == Board.SelectedPeg && WindowWidget && WindowWidget->isActiveWindow();
 }
 
 void TSceneSpeaker::FrameStarts() {
@@ -213,16 +218,20 @@ void TSceneSpeaker::SpeakBoard() {
 
 // Qt 6.8 (Debian 13, Orca 48; checked December 2026): the pegs keep their
 // objects, a new selection moves the focus, everything else is announced.
+// The focus moves before the names change, so the peg left behind is not
+// spoken; the announcement interrupts the focused peg's new name, which
+// Orca 48 would speak too.
 // Qt 6.4 (Debian 12, Orca 43; checked December 2026) has no announcements
 // and its name changes carry no text, so Orca 43 speaks only focus: each
 // utterance becomes the name of a new object for the selected peg, focused.
 void TSceneSpeaker::Say(const TFrameSpeech& speech) {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    SendNameChanges();
     if (!speech.Selection.empty())
         FocusSelectedPeg();
+    SendNameChanges();
     if (!speech.Action.empty()) {
-        QAccessibleAnnouncementEvent event(SceneWidget, FromUtf8(speech.Action));
+        QAccessibleAnnouncementEvent event(SceneWidget.data(), FromUtf8(speech.Action));
+        event.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
         QAccessible::updateAccessibility(&event);
     }
 #else
@@ -273,16 +282,19 @@ void TSceneSpeaker::ReplacePeg(int peg, const QString& message) {
 bool TSceneSpeaker::FocusFilter(QEvent* event) {
     // The window has the keyboard; for a screen reader the selected peg has
     // it. Qt reports the window's own focus first, so the peg follows later.
-    if (event->type() == QEvent::FocusIn && Listening()) {
-        QTimer::singleShot(0, Filter.get(), [this] {
-            if (!Listening())
-                return;
+    const bool gained = event->type() == QEvent::FocusIn || event->type() == QEvent::WindowActivate;
+    if (!gained || FocusPending || !Listening())
+        return false;
+    FocusPending = true;
+    QTimer::singleShot(0, Filter.get(), [this] {
+        FocusPending = false;
+        if (!Listening())
+            return;
 #if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-            ReplacePeg(Board.SelectedPeg, FromUtf8(PegSpeech(Board, Board.SelectedPeg)));
-            SendNameChanges();
+        ReplacePeg(Board.SelectedPeg, FromUtf8(PegSpeech(Board, Board.SelectedPeg)));
+        SendNameChanges();
 #endif
-            FocusSelectedPeg();
-        });
-    }
+        FocusSelectedPeg();
+    });
     return false;
 }

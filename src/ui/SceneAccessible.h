@@ -69,6 +69,7 @@ private:
     std::unique_ptr<QObject> Filter;
     TBoardState Before{};
     bool InFrame = false;
+    bool FocusPending = false;
     int SpokenPeg = 0;
     std::array<QAccessible::Id, PegCount> PegIds{};
     std::array<QString, PegCount> Messages;
