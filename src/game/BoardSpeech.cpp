@@ -62,6 +62,10 @@ std::string ClockSpeech(const TGameClock& clock) {
     return text + Counted(clock.Seconds, "секунда", "секунды", "секунд");
 }
 
+std::string SolvedSpeech(const TGameClock& clock) {
+    return "Головоломка решена! Время: " + ClockSpeech(clock);
+}
+
 std::string BoardSpeech(const TBoardState& board) {
     std::string text = "Выбран стержень " + PegNumber(board.SelectedPeg) + ". ";
     for (int peg = 0; peg < PegCount; ++peg)
@@ -95,7 +99,7 @@ TFrameSpeech FrameSpeech(const TBoardState& before, const TBoardState& after, in
         action = "Стержень " + PegNumber(peg) + " пуст, брать нечего";
     }
     if (before.GameActive == 1 && after.GameActive == 0) {
-        const std::string solved = "Головоломка решена! Время: " + ClockSpeech(after.Clock);
+        const std::string solved = SolvedSpeech(after.Clock);
         action = action.empty() ? solved : action + ". " + solved;
     }
     return speech;

@@ -16,6 +16,9 @@ std::string PegSpeech(const TBoardState& board, int peg);
 // minutes only once they are not zero.
 std::string ClockSpeech(const TGameClock& clock);
 
+// "Головоломка решена! Время: 1 минута 5 секунд".
+std::string SolvedSpeech(const TGameClock& clock);
+
 // The whole board on demand: the selected peg, every peg and the clock.
 std::string BoardSpeech(const TBoardState& board);
 

@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QTimer>
@@ -293,7 +294,7 @@ void TFrmGL::DisableGameTimer() {
 }
 
 void TFrmGL::BeginNameEntry() {
-    Speech->FrameEnds(); // the solved puzzle is told before the name is asked
+    Speech->TellSolved(FrmName ? FrmName->Edit1 : nullptr); // before the name is asked
     if (FrmName)
         FrmName->BeginNameEntry(TimeText(Board)); // the clock stopped at the solve
     Surface->MakeCurrent();

