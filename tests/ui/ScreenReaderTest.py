@@ -1,8 +1,6 @@
 #!/usr/bin/env python3
-"""What a screen reader hears while the game is played: focus, name-change and
-announcement events over AT-SPI, asked for before the game starts. Run in a
-D-Bus session of its own; keys go in through XTest (also to a nested Wayland
-compositor). Usage: ScreenReaderTest.py GAME SOUNDS_DIR"""
+"""What a screen reader hears while the game is played, over AT-SPI in a D-Bus
+session of its own; keys go in through XTest. Usage: ScreenReaderTest.py GAME SOUNDS"""
 import atexit, os, re, shutil, subprocess, sys, tempfile, time
 import pyatspi
 from gi.repository import GLib
