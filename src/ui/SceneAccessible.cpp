@@ -143,6 +143,12 @@ private:
 TSceneSpeaker::TSceneSpeaker(const TBoardState& board, QWidget* window, QWidget* scene)
     : Board(board), WindowWidget(window), SceneWidget(scene), SpokenPeg(board.SelectedPeg) {
     Speakers()[window] = this;
+    // Qt 6.8 describes the window as soon as it is titled, even before
+    // accessibility is on, and before the game can describe it: the next
+    // description asked for comes from the game.
+    for (QObject* described : {static_cast<QObject*>(window), static_cast<QObject*>(scene)})
+        QAccessible::deleteAccessibleInterface(
+            QAccessible::uniqueId(QAccessible::queryAccessibleInterface(described)));
     Filter = std::make_unique<TFocusFilter>([this](QEvent* event) { return FocusFilter(event); });
     window->installEventFilter(Filter.get());
 }
