@@ -213,19 +213,33 @@ void TSceneSpeaker::FrameEnds() {
     }
     InFrame = false;
     const TFrameSpeech speech = FrameSpeech(Before, Board, SpokenPeg);
-    SpokenPeg = Board.SelectedPeg;
-    Say(speech);
+    const int peg = SpokenPeg = Board.SelectedPeg;
+    if (SpeakNow) {
+        Say(speech, peg);
+        return;
+    }
+    // Told once the frame's picture is on its way, in order with the frames.
+    QMetaObject::invokeMethod(
+        Filter.get(),
+        [this, speech, peg] {
+            if (Listening())
+                Say(speech, peg);
+        },
+        Qt::QueuedConnection);
 }
 
 void TSceneSpeaker::TellSolved(QWidget* nameField) {
+    // Before the name entry opens and takes the focus.
+    SpeakNow = true;
     FrameEnds();
+    SpeakNow = false;
     if (nameField)
         nameField->setAccessibleDescription(FromUtf8(SolvedSpeech(Board.Clock)));
 }
 
 void TSceneSpeaker::SpeakBoard() {
     if (Listening())
-        Say({{}, BoardSpeech(Board)});
+        Say({{}, BoardSpeech(Board)}, Board.SelectedPeg);
 }
 
 // Qt 6.8 (Debian 13, Orca 48; checked December 2026): the pegs keep their
@@ -236,10 +250,10 @@ void TSceneSpeaker::SpeakBoard() {
 // Qt 6.4 (Debian 12, Orca 43; checked December 2026) has no announcements
 // and its name changes carry no text, so Orca 43 speaks only focus: each
 // utterance becomes the name of a new object for the selected peg, focused.
-void TSceneSpeaker::Say(const TFrameSpeech& speech) {
+void TSceneSpeaker::Say(const TFrameSpeech& speech, int peg) {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     if (!speech.Selection.empty())
-        FocusSelectedPeg();
+        FocusPeg(peg);
     SendNameChanges();
     if (!speech.Action.empty()) {
         QAccessibleAnnouncementEvent event(SceneWidget.data(), FromUtf8(speech.Action));
@@ -253,9 +267,9 @@ void TSceneSpeaker::Say(const TFrameSpeech& speech) {
         SendNameChanges();
         return;
     }
-    ReplacePeg(Board.SelectedPeg, FromUtf8(text));
+    ReplacePeg(peg, FromUtf8(text));
     SendNameChanges();
-    FocusSelectedPeg();
+    FocusPeg(peg);
 #endif
 }
 
@@ -269,9 +283,9 @@ void TSceneSpeaker::SendNameChanges() {
     }
 }
 
-void TSceneSpeaker::FocusSelectedPeg() {
-    if (PegFocused(Board.SelectedPeg))
-        Notify(Peg(Board.SelectedPeg), QAccessible::Focus);
+void TSceneSpeaker::FocusPeg(int peg) {
+    if (PegFocused(peg))
+        Notify(Peg(peg), QAccessible::Focus);
 }
 
 void TSceneSpeaker::ReplacePeg(int peg, const QString& message) {
@@ -306,7 +320,7 @@ bool TSceneSpeaker::FocusFilter(QEvent* event) {
         ReplacePeg(Board.SelectedPeg, FromUtf8(PegSpeech(Board, Board.SelectedPeg)));
         SendNameChanges();
 #endif
-        FocusSelectedPeg();
+        FocusPeg(Board.SelectedPeg);
     });
     return false;
 }

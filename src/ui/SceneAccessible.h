@@ -61,9 +61,9 @@ public:
 
 private:
     bool Listening() const;
-    void Say(const TFrameSpeech& speech);
+    void Say(const TFrameSpeech& speech, int peg);
     void SendNameChanges();
-    void FocusSelectedPeg();
+    void FocusPeg(int peg);
     void ReplacePeg(int peg, const QString& message);
     bool FocusFilter(QEvent* event);
 
@@ -73,6 +73,7 @@ private:
     std::unique_ptr<QObject> Filter;
     TBoardState Before{};
     bool InFrame = false;
+    bool SpeakNow = false;
     bool FocusPending = false;
     int SpokenPeg = 0;
     mutable std::array<QAccessible::Id, PegCount> PegIds{}; // registered when first asked for
