@@ -8,7 +8,6 @@ from gi.repository import GLib
 game, sounds = sys.argv[1:3]
 heard = []  # (how, text) in the order they arrive
 
-
 def listen(event):
     if event.type.endswith("focused"):
         if event.detail1:
@@ -16,7 +15,6 @@ def listen(event):
             heard.append(("focus", event.source.name))
     elif event.type.endswith("announcement") or isinstance(event.any_data, str):
         heard.append((event.type.split(":")[-1], str(event.any_data)))
-
 
 def wait_for(test, what):
     end = time.monotonic() + 10
@@ -26,10 +24,8 @@ def wait_for(test, what):
         GLib.MainContext.default().iteration(False)
         time.sleep(0.005)
 
-
 def spoken():
     return [text for how, text in heard if how != "accessible-name"]
-
 
 def key(name, expect=".*"):
     """Sends a key; waits until something matching expect is said after it."""
@@ -37,12 +33,10 @@ def key(name, expect=".*"):
     subprocess.run(["xdotool", "key", name], check=True)
     wait_for(lambda: any(re.fullmatch(expect, s) for s in spoken()[count:]), f"{expect} ({name})")
 
-
 for kind in ("state-changed:focused", "property-change:accessible-name", "announcement"):
     pyatspi.Registry.registerEventListener(listen, "object:" + kind)
 work = tempfile.mkdtemp()
-for n in range(1, 6):
-    shutil.copy(os.path.join(sounds, f"Dizo{n}.wav"), work)
+shutil.copytree(sounds, work, dirs_exist_ok=True)  # the cues
 env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", SDL_AUDIODRIVER="dummy")
 proc = subprocess.Popen([game], cwd=work, env=env)
 atexit.register(proc.kill)
@@ -77,10 +71,8 @@ assert channels == ["focus" if qt < (6, 8) or n in ("Left", "Right") else "annou
                     for n, _ in script], heard[start:]
 assert qt < (6, 8) or ("accessible-name", "Стержень 2: кольцо 1") in heard, heard
 
-
 def hanoi(n, a, b, c):
     return hanoi(n - 1, a, c, b) + [(a, c)] + hanoi(n - 1, b, a, c) if n else []
-
 
 selected = 0
 for move in hanoi(5, 0, 1, 2):
