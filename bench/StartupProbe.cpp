@@ -4,6 +4,7 @@
 
 #include "game/BoardState.h"
 #include "ui/FrmGL.h"
+#include "ui/SceneAccessible.h"
 
 #include <QApplication>
 #include <QOpenGLContext>
@@ -75,6 +76,8 @@ int main(int argc, char** argv) {
     const int idleSeconds = argc > 3 ? std::stoi(argv[3]) : 10;
 
     QApplication app(argc, argv);
+    if (game)
+        TSceneSpeaker::InstallFactory(); // as the game does
     TBoardState board = InitialBoardState();
     std::unique_ptr<TFrmGL> frm;
     std::unique_ptr<TBareWindow> bare;

@@ -15,9 +15,11 @@ BUILD="$ROOT/build"
 # on Wayland through the connection itself (src/dialogs/FixedSize.cpp).
 RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-private-dev libwayland-dev libgl-dev
               libglu1-mesa-dev libgl1-mesa-dri libsdl2-dev libgtest-dev libbenchmark-dev fonts-liberation2)
-# xdotool quits the game as a player does; libpulse0 is SDL's client of the
-# sound server that the quitting test plays.
-TEST_PACKAGES=(xvfb xauth xdotool libpulse0)
+# The screen reader test: a D-Bus session with the accessibility bus, an
+# AT-SPI client, keys through XTest.
+A11Y_TEST_PACKAGES=(dbus-daemon dbus-bin at-spi2-core python3-pyatspi xdotool)
+# libpulse0 is SDL's client of the sound server that the quitting test plays.
+TEST_PACKAGES=(xvfb xauth libpulse0 "${A11Y_TEST_PACKAGES[@]}")
 # The Wayland pass: a nested compositor, Qt's Wayland platform, input and
 # screenshots through the X server that hosts the compositor.
 WAYLAND_PACKAGES=(weston qt6-wayland libegl1 libegl-mesa0 xdotool imagemagick)

@@ -12,10 +12,10 @@ cd "$SANITIZER_BUILD"
 LD_PRELOAD=$({ dpkg -L libgl1-mesa-dri mesa-libgallium 2>/dev/null || true; } |
     grep -E '/dri/swrast_dri[.]so$|/libgallium-[^/]*[.]so$' | paste -sd:)
 export LD_PRELOAD
-# The install and launcher tests need the programs, which this build leaves
-# out; the main pass runs them. No test is run twice: a report that shows once
+# The install, launcher and screen reader tests need the programs, which this
+# build leaves out; the main pass runs them. No test is run twice: a report that shows once
 # fails the pass. One test at a time, as in the main pass: windows of two
 # tests on one X server would take each other's activation.
 env -u WAYLAND_DISPLAY -u WAYLAND_SOCKET QT_QPA_PLATFORM=xcb \
     xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure \
-    -E '^(install|launcher)[.]'
+    -E '^(install|launcher|a11y)[.]'

@@ -4,8 +4,8 @@
 # weston's headless backend, where the window is never activated.
 # Usage: tools/test-wayland.sh (after a build)
 source "$(dirname "$0")/common.sh"
-ensure_packages "${WAYLAND_PACKAGES[@]}"
-build_tarvin wayland_tests
+ensure_packages "${WAYLAND_PACKAGES[@]}" "${A11Y_TEST_PACKAGES[@]}"
+build_tarvin wayland_tests tarvin
 
 work="$(mktemp -d)"
 pids=()
@@ -81,6 +81,12 @@ if [ "$code" -ne 1 ]; then
     echo "test-wayland: without a GL context the game ended with $code instead of 1" >&2
     status=1
 fi
+
+# What a screen reader hears: accessibility goes over D-Bus, whatever the
+# display.
+WAYLAND_DISPLAY=tarvin-nested QT_QPA_PLATFORM=wayland timeout 120 dbus-run-session -- \
+    /usr/bin/python3 "$ROOT/tests/ui/ScreenReaderTest.py" "$BUILD/tarvin" "$ROOT/assets/sounds" ||
+    status=1
 
 if [ "$status" -ne 0 ]; then
     echo "test-wayland: failed; compositor logs follow" >&2

@@ -98,6 +98,7 @@ TFrmNameTarvin::TFrmNameTarvin(QWidget* mainWindow, TFrmTable& recordsWindow)
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(10, 40, 261, 21);
     Edit1->setValidator(new TNameValidator(Edit1));
+    Label1->setBuddy(Edit1); // a screen reader names the field by its prompt
 
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(200, 80, 71, 21);

@@ -4,6 +4,7 @@
 #include "dialogs/GameFont.h"
 #include "game/BoardState.h"
 #include "ui/ExitDeadline.h"
+#include "ui/SceneAccessible.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -30,6 +31,7 @@ int RunTarvin(int argc, char** argv) {
     mallopt(M_MMAP_THRESHOLD, 4 << 20);
     mallopt(M_TRIM_THRESHOLD, 32 << 20);
     QApplication app(argc, argv);
+    TSceneSpeaker::InstallFactory(); // after QApplication's own factory
     SetAppIdentity();
     QApplication::setFont(GameFont());
 

@@ -32,6 +32,9 @@ TFrmAboutTarvin::TFrmAboutTarvin(QWidget* mainWindow)
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     Memo1->setPalette(face);
     Memo1->setPlainText(AboutLines().join(QLatin1Char('\n')));
+    // A screen reader tells the dialog with its text: the memo never takes
+    // the focus, so it would not be read otherwise.
+    setAccessibleDescription(AboutLines().join(QLatin1Char(' ')).simplified());
 
     Button1 = new QPushButton(QStringLiteral("Выход"), this);
     Button1->setGeometry(200, 290, 71, 21);

@@ -9,10 +9,12 @@
 #include "render/View.h"
 #include "ui/FrmAboutTarvin.h"
 #include "ui/GLSurface.h"
+#include "ui/SceneAccessible.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QTimer>
@@ -85,6 +87,7 @@ TFrmGL::TFrmGL(TBoardState& board)
     Surface->OnFrame = [this] { FormPaint(); };
     Surface->OnResize = [this] { FormResize(); };
     Surface->OnKey = [this](QKeyEvent* event) { QCoreApplication::sendEvent(this, event); };
+    Speech = std::make_unique<TSceneSpeaker>(Board, this, Scene);
 
     TimerGame = new QTimer(this);
     TimerGame->setInterval(1000);
@@ -168,6 +171,7 @@ void TFrmGL::FormPaint() {
         return;
     if (!ViewReady)
         FormResize();
+    const TSceneSpeaker::TFrame spoken(*Speech);
     DrawFrame(Board, Matrices, Quadric->Get(), *this);
     if (SwapCount > 0 && !StartUpQueued) {
         // The first picture is up: the rest of start-up follows it.
@@ -297,6 +301,12 @@ void TFrmGL::keyPressEvent(QKeyEvent* event) {
         Guarded([this, key] { FormKeyDown(key); });
         return;
     }
+    // Only spoken: the whole board and the clock.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        event->accept();
+        Speech->SpeakBoard();
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 
@@ -318,6 +328,7 @@ void TFrmGL::DisableGameTimer() {
 
 void TFrmGL::BeginNameEntry() {
     FinishStartUp();
+    Speech->TellSolved(FrmName ? FrmName->Edit1 : nullptr); // before the name is asked
     if (FrmName)
         FrmName->BeginNameEntry(TimeText(Board)); // the clock stopped at the solve
     Surface->MakeCurrent();

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -20,6 +21,7 @@ class TFrmAboutTarvin;
 class TFrmNameTarvin;
 class TFrmTable;
 class TGLSurface;
+class TSceneSpeaker;
 
 // The main window: the GL scene under the menu bar, the keyboard, the game
 // timer and the sound player. Everything in the game happens in its handlers.
@@ -91,6 +93,8 @@ public:
     QAction* N6 = nullptr;
     QAction* N7 = nullptr;
     QTimer* TimerGame = nullptr;
+    // Tells a screen reader what happens on the board.
+    std::unique_ptr<TSceneSpeaker> Speech;
 
 protected:
     bool event(QEvent* event) override;

@@ -1,0 +1,326 @@
+#include "ui/SceneAccessible.h"
+
+#include <QAccessibleWidget>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+#include <QAccessibleAnnouncementEvent>
+#endif
+#include <QEvent>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+// The speakers alive, by the widgets they describe, for the factory.
+std::map<const QObject*, TSceneSpeaker*>& Speakers() {
+    static std::map<const QObject*, TSceneSpeaker*> speakers;
+    return speakers;
+}
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void Notify(QAccessibleInterface* iface, QAccessible::Event type) {
+    QAccessibleEvent event(iface, type);
+    QAccessible::updateAccessibility(&event);
+}
+
+// One peg, a child of the scene without a widget of its own.
+class TPegAccessible : public QAccessibleInterface {
+public:
+    TPegAccessible(const TSceneSpeaker& speaker, int peg) : Speaker(speaker), PegNo(peg) {}
+
+    bool isValid() const override { return Speaker.Scene() != nullptr; }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override {
+        return Speaker.Scene() ? Speaker.Scene()->window()->windowHandle() : nullptr;
+    }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(Speaker.Scene());
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name ? Speaker.PegName(PegNo) : QString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        const QWidget* scene = Speaker.Scene();
+        if (!scene)
+            return {};
+        const int width = scene->width() / PegCount;
+        return QRect(scene->mapToGlobal(QPoint(PegNo * width, 0)), QSize(width, scene->height()));
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        state.focusable = true;
+        state.selectable = true;
+        state.focused = Speaker.PegFocused(PegNo);
+        state.selected = state.focused;
+        return state;
+    }
+
+private:
+    const TSceneSpeaker& Speaker;
+    const int PegNo;
+};
+
+TSceneSpeaker* SpeakerOfScene(const QObject* scene) {
+    for (const auto& entry : Speakers())
+        if (scene == entry.second->Scene())
+            return entry.second;
+    return nullptr;
+}
+
+// The scene: a grouping named «Игровое поле» whose children are the pegs.
+// It may outlive the speaker by a moment while the main window goes.
+class TSceneAccessible : public QAccessibleWidget {
+public:
+    explicit TSceneAccessible(QWidget* scene) : QAccessibleWidget(scene, QAccessible::Grouping) {}
+
+    QString text(QAccessible::Text t) const override {
+        switch (t) {
+        case QAccessible::Name:
+            return QStringLiteral("Игровое поле");
+        case QAccessible::Description:
+            return QStringLiteral("Стрелки влево и вправо выбирают стержень, пробел берёт или "
+                                  "кладёт кольцо, Enter называет всю доску и время, F10 "
+                                  "открывает меню, Escape закрывает игру");
+        default:
+            return QAccessibleWidget::text(t);
+        }
+    }
+    int childCount() const override { return Speaker() ? PegCount : 0; }
+    QAccessibleInterface* child(int index) const override {
+        return Speaker() ? Speaker()->Peg(index) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return Speaker() ? Speaker()->PegIndex(child) : -1;
+    }
+    QAccessibleInterface* focusChild() const override {
+        for (int peg = 0; peg < childCount(); ++peg)
+            if (Speaker()->PegFocused(peg))
+                return Speaker()->Peg(peg);
+        return nullptr;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        for (int peg = 0; peg < childCount(); ++peg)
+            if (Speaker()->Peg(peg)->rect().contains(x, y))
+                return Speaker()->Peg(peg);
+        return nullptr;
+    }
+
+private:
+    TSceneSpeaker* Speaker() const { return SpeakerOfScene(object()); }
+};
+
+QAccessibleInterface* GameAccessibleFactory(const QString&, QObject* object) {
+    if (SpeakerOfScene(object))
+        return new TSceneAccessible(static_cast<QWidget*>(object));
+    // The main window is a window named after the game, not a filler.
+    if (const auto found = Speakers().find(object); found != Speakers().end())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+
+// Sends the window's focus events on to the speaker.
+class TFocusFilter : public QObject {
+public:
+    explicit TFocusFilter(std::function<bool(QEvent*)> onEvent) : OnEvent(std::move(onEvent)) {}
+    bool eventFilter(QObject*, QEvent* event) override { return OnEvent(event); }
+
+private:
+    std::function<bool(QEvent*)> OnEvent;
+};
+
+} // namespace
+
+TSceneSpeaker::TSceneSpeaker(const TBoardState& board, QWidget* window, QWidget* scene)
+    : Board(board), WindowWidget(window), SceneWidget(scene), SpokenPeg(board.SelectedPeg) {
+    Speakers()[window] = this;
+    // Qt 6.8 describes the window as soon as it is titled, even before
+    // accessibility is on, and before the game can describe it: the next
+    // description asked for comes from the game.
+    for (QObject* described : {static_cast<QObject*>(window), static_cast<QObject*>(scene)})
+        QAccessible::deleteAccessibleInterface(
+            QAccessible::uniqueId(QAccessible::queryAccessibleInterface(described)));
+    Filter = std::make_unique<TFocusFilter>([this](QEvent* event) { return FocusFilter(event); });
+    window->installEventFilter(Filter.get());
+}
+
+TSceneSpeaker::~TSceneSpeaker() {
+    if (WindowWidget)
+        WindowWidget->removeEventFilter(Filter.get());
+    Speakers().erase(WindowWidget.data());
+    for (const QAccessible::Id id : PegIds)
+        if (id)
+            Retired.push_back(id);
+    for (const QAccessible::Id id : Retired)
+        QAccessible::deleteAccessibleInterface(id);
+}
+
+void TSceneSpeaker::InstallFactory() {
+    QAccessible::installFactory(&GameAccessibleFactory);
+}
+
+bool TSceneSpeaker::Listening() const {
+    return QAccessible::isActive() && SceneWidget && WindowWidget;
+}
+
+QString TSceneSpeaker::PegName(int peg) const {
+    if (!Messages[peg].isEmpty())
+        return Messages[peg];
+    return FromUtf8(PegSpeech(Board, peg));
+}
+
+QAccessibleInterface* TSceneSpeaker::Peg(int peg) const {
+    if (peg < 0 || peg >= PegCount)
+        return nullptr;
+    QAccessible::Id& id = PegIds[peg];
+    if (!id)
+        id = QAccessible::registerAccessibleInterface(new TPegAccessible(*this, peg));
+    return QAccessible::accessibleInterface(id);
+}
+
+int TSceneSpeaker::PegIndex(const QAccessibleInterface* child) const {
+    for (int peg = 0; peg < PegCount; ++peg)
+        if (PegIds[peg] && QAccessible::accessibleInterface(PegIds[peg]) == child)
+            return peg;
+    return -1;
+}
+
+bool TSceneSpeaker::PegFocused(int peg) const {
+    // The window holds the keyboard while it is active, whichever of its
+    // widgets Qt counts as focused.
+    return peg == Board.SelectedPeg && WindowWidget && WindowWidget->isActiveWindow();
+}
+
+void TSceneSpeaker::FrameStarts() {
+    InFrame = Listening();
+    if (InFrame)
+        Before = Board;
+}
+
+void TSceneSpeaker::FrameEnds() {
+    if (!InFrame) {
+        SpokenPeg = Board.SelectedPeg;
+        return;
+    }
+    InFrame = false;
+    const TFrameSpeech speech = FrameSpeech(Before, Board, SpokenPeg);
+    const int peg = SpokenPeg = Board.SelectedPeg;
+    if (SpeakNow) {
+        Say(speech, peg);
+        return;
+    }
+    // Told once the frame's picture is on its way, in order with the frames.
+    QMetaObject::invokeMethod(
+        Filter.get(),
+        [this, speech, peg] {
+            if (Listening())
+                Say(speech, peg);
+        },
+        Qt::QueuedConnection);
+}
+
+void TSceneSpeaker::TellSolved(QWidget* nameField) {
+    // Before the name entry opens and takes the focus.
+    SpeakNow = true;
+    FrameEnds();
+    SpeakNow = false;
+    if (nameField)
+        nameField->setAccessibleDescription(FromUtf8(SolvedSpeech(Board.Clock)));
+}
+
+void TSceneSpeaker::SpeakBoard() {
+    if (Listening())
+        Say({{}, BoardSpeech(Board)}, Board.SelectedPeg);
+}
+
+// Qt 6.8 (Debian 13, Orca 48; checked December 2026): the pegs keep their
+// objects, a new selection moves the focus, everything else is announced.
+// The focus moves before the names change, so the peg left behind is not
+// spoken; the announcement interrupts the focused peg's new name, which
+// Orca 48 would speak too.
+// Qt 6.4 (Debian 12, Orca 43; checked December 2026) has no announcements
+// and its name changes carry no text, so Orca 43 speaks only focus: each
+// utterance becomes the name of a new object for the selected peg, focused.
+void TSceneSpeaker::Say(const TFrameSpeech& speech, int peg) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    if (!speech.Selection.empty())
+        FocusPeg(peg);
+    SendNameChanges();
+    if (!speech.Action.empty()) {
+        QAccessibleAnnouncementEvent event(SceneWidget.data(), FromUtf8(speech.Action));
+        event.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
+        QAccessible::updateAccessibility(&event);
+    }
+#else
+    const std::string text = speech.Joined();
+    if (text.empty()) {
+        Messages.fill(QString());
+        SendNameChanges();
+        return;
+    }
+    ReplacePeg(peg, FromUtf8(text));
+    SendNameChanges();
+    FocusPeg(peg);
+#endif
+}
+
+void TSceneSpeaker::SendNameChanges() {
+    for (int peg = 0; peg < PegCount; ++peg) {
+        const QString name = PegName(peg);
+        if (name == SentNames[peg])
+            continue;
+        SentNames[peg] = name;
+        Notify(Peg(peg), QAccessible::NameChanged);
+    }
+}
+
+void TSceneSpeaker::FocusPeg(int peg) {
+    if (PegFocused(peg))
+        Notify(Peg(peg), QAccessible::Focus);
+}
+
+void TSceneSpeaker::ReplacePeg(int peg, const QString& message) {
+    // Old objects stay a little while: a screen reader may still ask them.
+    if (PegIds[peg]) {
+        Notify(Peg(peg), QAccessible::ObjectDestroyed);
+        Retired.push_back(PegIds[peg]);
+        PegIds[peg] = 0;
+    }
+    while (Retired.size() > 4) {
+        QAccessible::deleteAccessibleInterface(Retired.front());
+        Retired.erase(Retired.begin());
+    }
+    Messages.fill(QString());
+    Messages[peg] = message;
+    SentNames[peg] = message; // a new object: its name needs no change event
+    Notify(Peg(peg), QAccessible::ObjectCreated);
+}
+
+bool TSceneSpeaker::FocusFilter(QEvent* event) {
+    // The window has the keyboard; for a screen reader the selected peg has
+    // it. Qt reports the window's own focus first, so the peg follows later.
+    const bool gained = event->type() == QEvent::FocusIn || event->type() == QEvent::WindowActivate;
+    if (!gained || FocusPending || !Listening())
+        return false;
+    FocusPending = true;
+    QTimer::singleShot(0, Filter.get(), [this] {
+        FocusPending = false;
+        if (!Listening())
+            return;
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+        ReplacePeg(Board.SelectedPeg, FromUtf8(PegSpeech(Board, Board.SelectedPeg)));
+        SendNameChanges();
+#endif
+        FocusPeg(Board.SelectedPeg);
+    });
+    return false;
+}

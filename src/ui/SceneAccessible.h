@@ -1,0 +1,83 @@
+#pragma once
+
+#include "game/BoardSpeech.h"
+#include "game/BoardState.h"
+
+#include <QAccessible>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+// What a screen reader is told about the game: the main window is a window
+// named after the game, the scene an object named «Игровое поле» with one
+// child per peg, and every frame's outcome is spoken. Costs nothing while no
+// assistive technology listens: each entry point returns at once then.
+class TSceneSpeaker {
+public:
+    // window and scene belong to the main window, which owns the speaker too.
+    TSceneSpeaker(const TBoardState& board, QWidget* window, QWidget* scene);
+    ~TSceneSpeaker();
+    TSceneSpeaker(const TSceneSpeaker&) = delete;
+    TSceneSpeaker& operator=(const TSceneSpeaker&) = delete;
+
+    // Installs the game's accessible interfaces; after QApplication exists,
+    // since the factory installed last is asked first.
+    static void InstallFactory();
+
+    // Around one frame: what the rules did in it is spoken when it ends (or,
+    // for the solved puzzle, before the name entry opens).
+    void FrameStarts();
+    void FrameEnds();
+
+    // The frame solved the puzzle: it is told now, and the name field, which
+    // takes the focus next and may cut that short, says it again.
+    void TellSolved(QWidget* nameField);
+
+    // The whole board and the clock, on the player's request.
+    void SpeakBoard();
+
+    // Used by the accessible interfaces.
+    QWidget* Scene() const { return SceneWidget; }
+    QString PegName(int peg) const;
+    QAccessibleInterface* Peg(int peg) const;
+    int PegIndex(const QAccessibleInterface* child) const;
+    bool PegFocused(int peg) const;
+
+    // Calls FrameEnds when it goes out of scope, even when the frame throws.
+    class TFrame {
+    public:
+        explicit TFrame(TSceneSpeaker& speaker) : Speaker(speaker) { Speaker.FrameStarts(); }
+        ~TFrame() { Speaker.FrameEnds(); }
+        TFrame(const TFrame&) = delete;
+        TFrame& operator=(const TFrame&) = delete;
+
+    private:
+        TSceneSpeaker& Speaker;
+    };
+
+private:
+    bool Listening() const;
+    void Say(const TFrameSpeech& speech, int peg);
+    void SendNameChanges();
+    void FocusPeg(int peg);
+    void ReplacePeg(int peg, const QString& message);
+    bool FocusFilter(QEvent* event);
+
+    const TBoardState& Board;
+    QPointer<QWidget> WindowWidget;
+    QPointer<QWidget> SceneWidget;
+    std::unique_ptr<QObject> Filter;
+    TBoardState Before{};
+    bool InFrame = false;
+    bool SpeakNow = false;
+    bool FocusPending = false;
+    int SpokenPeg = 0;
+    mutable std::array<QAccessible::Id, PegCount> PegIds{}; // registered when first asked for
+    std::array<QString, PegCount> Messages;
+    std::array<QString, PegCount> SentNames;
+    std::vector<QAccessible::Id> Retired;
+};
