@@ -321,8 +321,9 @@ TEST(RecordsErrors, SaveWhoseRenameCannotBeSyncedFailsAndTheNextWritesItOnce) {
                 throw;
             }
         };
-        const int status =
-            RunInChild([&] { BecomePlayer(), FailSystemCall(call, error); }, saveTwice);
+        const int status = RunInChild(
+            [call = call, error = error] { BecomePlayer(), FailSystemCall(call, error); },
+            saveTwice);
         ASSERT_EQ(::chmod(".", 0755), 0);
         EXPECT_EQ(status, fails) << "folder " << folder << ", call " << call;
         EXPECT_EQ(ReadFileBytes(RecordsFileName), RecordsToBytes(TableOf({{"Boris", "2"}, {}})));
