@@ -96,10 +96,6 @@ TFrmGL::TFrmGL(TBoardState& board)
 
     setFocus();
     Guarded([this] { FormCreate(); });
-
-    // Every menu command is reached through the open menu, and the records
-    // item and the about box need what start-up left for later.
-    connect(N1, &QMenu::aboutToShow, this, [this] { Guarded([this] { FinishStartUp(); }); });
 }
 
 TFrmGL::~TFrmGL() {
@@ -234,6 +230,9 @@ void TFrmGL::TimerGameTimer() {
 }
 
 void TFrmGL::GameMenuOpened() {
+    // Every menu command is reached through the open menu, and the records
+    // item and the about box need what start-up left for later.
+    FinishStartUp();
     if (RecordsFileExists())
         N3->setEnabled(true);
 }
