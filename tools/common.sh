@@ -23,6 +23,11 @@ TEST_PACKAGES=(xvfb xauth libpulse0 "${A11Y_TEST_PACKAGES[@]}")
 # The Wayland pass: a nested compositor, Qt's Wayland platform, input and
 # screenshots through the X server that hosts the compositor.
 WAYLAND_PACKAGES=(weston qt6-wayland libegl1 libegl-mesa0 xdotool imagemagick)
+# The desktops pass (tools/test-desktops.sh): the compositors and window
+# managers players use, with what they need to start nested, without their
+# recommended desktop around them.
+DESKTOP_PACKAGES=(gnome-shell kwin-wayland kwin-x11 kwin-style-breeze sway cage phoc openbox
+                  x11-utils dbus-daemon xdotool imagemagick)
 # The sanitizer build and the records fuzzer.
 SANITIZER_PACKAGES=(clang libclang-rt-dev)
 # The installed files and the tarvin command under test.
@@ -45,8 +50,11 @@ ensure_packages() {
         exit 1
     fi
     echo "Installing: ${missing[*]}"
-    as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    # Another run may be installing at the same time: wait for its lock.
+    local apt=(apt-get -o DPkg::Lock::Timeout=600)
+    [ "${NO_RECOMMENDS:-0}" = 1 ] && apt+=(--no-install-recommends)
+    as_root "${apt[@]}" update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -qq "${missing[@]}" >/dev/null
 }
 
 # Whether commands can run as root: as root, or through a sudo that asks no

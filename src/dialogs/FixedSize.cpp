@@ -1,9 +1,13 @@
 #include "dialogs/FixedSize.h"
 
 #include <QEvent>
+#include <QLayout>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+#include <optional>
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
 #include <QGuiApplication>
@@ -23,7 +27,7 @@ constexpr Qt::WindowStates Enlarged = Qt::WindowMaximized | Qt::WindowFullScreen
 // after the acknowledgement. Sent right behind Qt's request, in the same
 // batch, the taking back makes weston drop the pending change itself: it
 // never sends the enlarged state. Qt 6.4 would not send it, as it compares
-// with the states the compositor last applied.
+// with the states the compositor last applied. Can go with Qt 6.4.
 void WithdrawEnlargement(QWindow* window) {
     if (QGuiApplication::platformName() != QLatin1String("wayland"))
         return;
@@ -44,49 +48,90 @@ public:
     explicit TFixedSizeGuard(QWidget* window) : QObject(window), Window(window) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != Window)
-            return false;
-        if (event->type() == QEvent::WindowStateChange && (Window->windowState() & Enlarged))
-            Restore();
-#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
-        if (event->type() == QEvent::Show)
-            WatchRequests();
-#endif
+        if (watched == Window && event->type() == QEvent::Show)
+            Watch(Window->windowHandle());
+        // The states the window system applied come as a spontaneous event,
+        // right after the signal they raised; requests raise only the signal.
+        if (watched == Watched && event->type() == QEvent::WindowStateChange &&
+            event->spontaneous()) {
+            if (Watched->windowStates() & Enlarged)
+                ++AppliedEnlargements;
+            else
+                Released();
+        }
         return false;
     }
 
 private:
-    // Asked at once, and asked again once the compositor's change has been
-    // acknowledged. weston 14 (Debian 13) drops a request that comes while
-    // it applies its own change, so only the second reaches it.
-    void Restore() {
-        Window->setWindowState(Window->windowState() & ~Enlarged);
-        QTimer::singleShot(0, this, [this] {
-            if (QWindow* window = Window->windowHandle())
-                window->setWindowStates(window->windowStates() & ~Enlarged);
-        });
-    }
-
-#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
-    // The title bar Qt draws asks through its window's states: the signal
-    // comes right after the request is queued, before anything is sent.
-    void WatchRequests() {
-        QWindow* window = Window->windowHandle();
+    void Watch(QWindow* window) {
         if (!window || window == Watched)
             return;
         Watched = window;
-        connect(window, &QWindow::windowStateChanged, this, [window](Qt::WindowState state) {
-            if (!(state & Enlarged))
+        window->installEventFilter(this);
+        connect(window, &QWindow::windowStateChanged, this, [this](Qt::WindowState state) {
+            if (!(state & Enlarged) || Given)
                 return;
-            WithdrawEnlargement(window);
-            window->setWindowStates(window->windowStates() & ~Enlarged);
+            // An enlargement the compositor applied again after it was asked
+            // to restore is one it imposes.
+            if (AppliedEnlargements > 0)
+                Give();
+            else
+                Restore();
         });
     }
 
-    QWindow* Watched = nullptr;
+    // Asked at once, and asked again once the compositor's change has been
+    // acknowledged: weston 14 (Debian 13) drops a request that comes while
+    // it applies its own change. The second is only sent while nothing the
+    // compositor applied says it imposes the size.
+    void Restore() {
+#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
+        WithdrawEnlargement(Watched);
 #endif
+        Watched->setWindowStates(Watched->windowStates() & ~Enlarged);
+        QTimer::singleShot(0, this, [this] {
+            if (Watched && !Given && AppliedEnlargements == 0)
+                Watched->setWindowStates(Watched->windowStates() & ~Enlarged);
+        });
+    }
+
+    // Takes the size the compositor gives: the whole screen, or what its
+    // panels leave of it.
+    void Give() {
+        Given = true;
+        Layout =
+            Window->layout() ? std::optional(Window->layout()->sizeConstraint()) : std::nullopt;
+        FixedSize = Window->size();
+        if (QLayout* layout = Window->layout())
+            layout->setSizeConstraint(QLayout::SetMinimumSize);
+        Window->setMinimumSize(FixedSize);
+        Window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        if (QScreen* screen = Watched->screen()) {
+            const bool full = Watched->windowStates() & Qt::WindowFullScreen;
+            const QMargins frame = Watched->frameMargins();
+            const QSize area =
+                full ? screen->geometry().size() : screen->availableGeometry().size();
+            Window->resize(area.shrunkBy(frame).expandedTo(FixedSize));
+        }
+    }
+
+    // The compositor let the window go back to normal: fixed again.
+    void Released() {
+        AppliedEnlargements = 0;
+        if (!Given)
+            return;
+        Given = false;
+        if (Layout)
+            Window->layout()->setSizeConstraint(*Layout);
+        Window->setFixedSize(FixedSize);
+    }
 
     QWidget* Window;
+    QWindow* Watched = nullptr;
+    int AppliedEnlargements = 0;
+    bool Given = false;
+    QSize FixedSize;
+    std::optional<QLayout::SizeConstraint> Layout;
 };
 
 } // namespace

@@ -2,14 +2,22 @@
 
 class QWidget;
 
-// Keeps a window of fixed size at that size. Qt tells the window system that
-// its minimum and maximum size are equal, and compositors that decorate
-// windows themselves then offer no maximize or resize. The title bar that
-// Qt draws itself on Wayland (under weston, for one) shows a maximize button
-// all the same, and the compositor maximizes on request whatever the size
-// limits. With Qt 6.4 the request is taken back before the compositor
-// answers it; otherwise a maximized or full-screen window is taken back to
-// its normal state, which restores its size.
-// Checked with Qt 6.4 and weston 10 (Debian 12), Qt 6.8 and weston 14
-// (Debian 13).
+// Keeps a window of fixed size at that size where the desktop lets it, and
+// gives in where the desktop does not.
+//
+// Qt tells the window system that the window's minimum and maximum size are
+// equal, and compositors that decorate windows themselves then offer no
+// maximize or resize. The title bar that Qt draws itself on Wayland (under
+// weston or GNOME) shows a maximize button all the same, and a compositor's
+// shortcut may maximize too: such a maximized or full-screen state is taken
+// back at once, which restores the size. With Qt 6.4 the request is also
+// withdrawn on the Wayland connection before the compositor answers it.
+//
+// A compositor that imposes a size (a kiosk or phone shell maximizing every
+// window, a tiling layout) answers that request with the enlarged state
+// again. The window then takes the size it was given, without another
+// request; a window with a layout keeps its contents at their size in the
+// middle. Once the compositor lets it go back to normal it is fixed again.
+// Checked with Qt 6.4 under weston 10, cage and phoc (Debian 12), and with
+// Qt 6.8 under weston 14 (Debian 13).
 void KeepFixedSize(QWidget* window);

@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProxyStyle>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -83,7 +84,8 @@ TFrmGL::TFrmGL(TBoardState& board)
     Scene = QWidget::createWindowContainer(Surface, this);
     Scene->setFixedSize(SceneWidth, SceneHeight);
     Scene->setFocusPolicy(Qt::NoFocus);
-    layout->addWidget(Scene);
+    // Centred in what the window was given where a compositor imposes a size.
+    layout->addWidget(Scene, 0, Qt::AlignCenter);
     Surface->OnFrame = [this] { FormPaint(); };
     Surface->OnResize = [this] { FormResize(); };
     Surface->OnKey = [this](QKeyEvent* event) { QCoreApplication::sendEvent(this, event); };
@@ -283,6 +285,11 @@ bool TFrmGL::event(QEvent* event) {
 void TFrmGL::OpenGameMenu() {
     MainMenu1->setActiveAction(N1->menuAction());
     N1->setActiveAction(N2);
+}
+
+void TFrmGL::paintEvent(QPaintEvent*) {
+    // Around the scene, when the window is larger than it: the scene's black.
+    QPainter(this).fillRect(rect().adjusted(0, MainMenu1->height(), 0, 0), Qt::black);
 }
 
 void TFrmGL::keyPressEvent(QKeyEvent* event) {

@@ -3,7 +3,7 @@
 #include <QOpenGLContext>
 
 TGLTestFramebuffer::TGLTestFramebuffer(int width, int height)
-    : GL(QOpenGLContext::currentContext()) {
+    : GL(QOpenGLContext::currentContext()), Width(width), Height(height) {
     GL.glGenFramebuffers(1, &Framebuffer);
     GL.glBindFramebuffer(GL_FRAMEBUFFER, Framebuffer);
     GL.glGenRenderbuffers(2, Buffers);
@@ -29,6 +29,12 @@ QColor TGLTestFramebuffer::Pixel(int x, int y) {
     GLubyte rgba[4] = {};
     glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     return QColor(rgba[0], rgba[1], rgba[2], rgba[3]);
+}
+
+QImage TGLTestFramebuffer::Image() {
+    QImage image(Width, Height, QImage::Format_RGBA8888);
+    glReadPixels(0, 0, Width, Height, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    return image.mirrored();
 }
 
 float TGLTestFramebuffer::Depth(int x, int y) {

@@ -3,6 +3,7 @@
 #include "support/QtPrinters.h"
 
 #include <QColor>
+#include <QImage>
 #include <QOpenGLFunctions>
 
 // An offscreen colour and depth buffer that a test draws into and reads back.
@@ -19,11 +20,14 @@ public:
 
     // Pixel (x, y) counted from the bottom left, as GL counts.
     QColor Pixel(int x, int y);
+    // The whole buffer, top row first, as a screen shows it.
+    QImage Image();
     // The depth stored there: 0 at the near plane, 1 at the far one.
     float Depth(int x, int y);
 
 private:
     QOpenGLFunctions GL;
+    int Width, Height;
     GLuint Framebuffer = 0;
     GLuint Buffers[2] = {};
     bool Complete = false;

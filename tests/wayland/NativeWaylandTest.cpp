@@ -3,6 +3,7 @@
 // compositor's own focus path. Started by tools/test-wayland.sh.
 
 #include "dialogs/ErrorBox.h"
+#include "support/HostDesktop.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalDriver.h"
 #include "ui/FrmAboutTarvin.h"
@@ -14,7 +15,6 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -30,26 +30,6 @@
 #include <wayland-client-core.h>
 
 namespace {
-
-// The compositor's screen as the X server that hosts it shows it.
-QImage HostScreen() {
-    QProcess import;
-    import.start(QStringLiteral("import"), {"-window", "root", "png:-"});
-    if (!import.waitForFinished(10000))
-        return {};
-    return QImage::fromData(import.readAllStandardOutput(), "PNG")
-        .convertToFormat(QImage::Format_RGB32);
-}
-
-// Input through the hosting X server, as a player's devices would send it.
-// The game's event loop runs on meanwhile, as it does while a player types:
-// blocked, it would not send the compositor what it asked for (a closed
-// menu), and the compositor would hand the key to the menu still.
-void HostInput(const QStringList& args) {
-    QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), args);
-    QTest::qWaitFor([&] { return xdotool.state() == QProcess::NotRunning; }, 10000);
-}
 
 bool Black(const QImage& image, int x, int y) {
     return (image.pixel(x, y) & 0xFFFFFF) == 0;

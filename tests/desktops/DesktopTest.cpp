@@ -1,0 +1,175 @@
+// The game on a desktop players use: run by tools/test-desktops.sh once for
+// each desktop of its table (a compositor nested in a private X server, or a
+// window manager on it). Everything goes through that X server: keys as a
+// player types them, the screen as a player sees it.
+
+#include "render/Frame.h"
+#include "render/Quadric.h"
+#include "support/GLTestFramebuffer.h"
+#include "support/HostDesktop.h"
+#include "support/MainWindowFixture.h"
+#include "support/ModalDriver.h"
+#include "ui/GLSurface.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// A frame that only draws: no cue, no dialog.
+class TDrawOnly : public TFrameHost {
+    void PlayCue(int) override {}
+    void DisableGameTimer() override {}
+    void BeginNameEntry() override {}
+    void ReportError(const std::string&) override {}
+    void SwapBuffers() override {}
+};
+
+class Desktop : public MainWindowFixture {
+protected:
+    // The scene as the game draws it now, drawn again offscreen.
+    QImage ScenePicture() {
+        Frm->Surface->MakeCurrent();
+        TBoardState board = Board;
+        TSceneMatrices matrices = Frm->Matrices;
+        TQuadric quadric;
+        TDrawOnly host;
+        TGLTestFramebuffer buffer(TFrmGL::SceneWidth, TFrmGL::SceneHeight);
+        DrawFrame(board, matrices, quadric.Get(), host);
+        return buffer.Image();
+    }
+
+    // The scene, whole, where the screen shows it; the pointer kept off it.
+    std::optional<QRect> SceneOnScreen() {
+        HostInput({"mousemove", "0", "767"});
+        const QImage picture = ScenePicture();
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            if (const auto at = FindPicture(HostScreen(), picture))
+                return QRect(*at, picture.size());
+            QTest::qWait(200);
+        }
+        return std::nullopt;
+    }
+
+    // A key through the X server; true once done holds.
+    bool Key(const char* key, const std::function<bool()>& done) {
+        HostInput({"key", key});
+        return QTest::qWaitFor(done, 5000);
+    }
+
+    bool OnPeg(int peg) const { return Board.SelectedPeg == peg; }
+
+    // F10, then Down the given number of times and Return.
+    void FromMenu(int downs) {
+        // Held as a hand holds it: a compositor grants the menu's grab only
+        // for the latest key event.
+        HostInput({"keydown", "F10"});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }, 5000)) << "no menu";
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Frm->N1));
+        HostInput({"keyup", "F10"});
+        for (int i = 0; i < downs; ++i)
+            HostInput({"key", "Down"});
+        HostInput({"key", "Return"});
+    }
+
+    // Once the dialog is up: it has the keyboard and stands over the main
+    // window, its centre over the scene. Return then closes it, or goes on
+    // to the next one.
+    void WhenUp(QWidget* dialog, const char* name, std::function<void()> next = {}) {
+        When(
+            [dialog] {
+                return QApplication::activeModalWidget() == dialog && dialog->isActiveWindow();
+            },
+            [=, this] {
+                const QImage picture = dialog->grab().toImage();
+                std::optional<QPoint> at;
+                for (int attempt = 0; attempt < 20 && !at; ++attempt)
+                    if (!(at = FindPicture(SettledHostScreen(), picture)))
+                        QTest::qWait(100);
+                EXPECT_TRUE(at) << name << " is not on the screen";
+                if (at) {
+                    const QPoint off = QRect(*at, picture.size()).center() - Scene.center();
+                    EXPECT_TRUE(std::abs(off.x()) < Scene.width() / 2 &&
+                                std::abs(off.y()) < Scene.height() / 2)
+                        << name << " opened " << off.x() << ", " << off.y()
+                        << " from the centre of the scene";
+                }
+                if (next)
+                    next();
+                HostInput({"key", "Return"});
+            },
+            3000); // the whole game may come first
+    }
+
+    QRect Scene;
+};
+
+TEST_F(Desktop, TheWindowPlaysByKeyboardAndEveryDialogOpensOverItWithTheKeyboard) {
+    Frm->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->FramesSwapped() > 0; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Windows->FrmName.has_value(); }, 5000));
+    const auto scene = SceneOnScreen();
+    ASSERT_TRUE(scene) << "the scene is not on the screen whole";
+    Scene = *scene;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->isActiveWindow(); }, 5000))
+        << "the window never got the keyboard";
+
+    EXPECT_TRUE(Key("Right", [&] { return OnPeg(1); }));
+    EXPECT_TRUE(Key("Left", [&] { return OnPeg(0); }));
+    EXPECT_TRUE(Key("space", [&] { return Board.Pegs[0].Count == 4; })) << "no ring lifted";
+    EXPECT_TRUE(Key("space", [&] { return Board.Pegs[0].Count == 5; })) << "not put back";
+
+    ASSERT_NO_FATAL_FAILURE(FromMenu(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 5000));
+    EXPECT_TRUE(Key("Right", [&] { return OnPeg(1); })) << "keys did not come back from the menu";
+
+    // «Об игре»: the records item is still off, so one Down reaches it.
+    WhenUp(&*Windows->FrmAbout, "about box");
+    ASSERT_NO_FATAL_FAILURE(FromMenu(1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->isActiveWindow(); }, 5000));
+
+    // The whole game by keys: the name entry, then the records window.
+    WhenUp(&*Windows->FrmName, "name entry",
+           [&] { WhenUp(&*Windows->FrmTable, "records window"); });
+    std::vector<std::pair<int, int>> moves;
+    const auto hanoi = [&](auto&& self, int n, int from, int to, int via) -> void {
+        if (n == 0)
+            return;
+        self(self, n - 1, from, via, to);
+        moves.emplace_back(from, to);
+        self(self, n - 1, via, to, from);
+    };
+    hanoi(hanoi, RingCount, 0, 2, 1);
+    const auto select = [&](int peg) {
+        while (!OnPeg(peg)) {
+            const int next = (Board.SelectedPeg + 1) % PegCount;
+            ASSERT_TRUE(Key("Right", [&] { return OnPeg(next); }));
+        }
+    };
+    for (const auto& [from, to] : moves) {
+        ASSERT_NO_FATAL_FAILURE(select(from));
+        const int count = Board.Pegs[from].Count;
+        ASSERT_TRUE(Key("space", [&] { return Board.Pegs[from].Count == count - 1; }));
+        ASSERT_NO_FATAL_FAILURE(select(to));
+        const int frames = Frm->FramesSwapped();
+        ASSERT_TRUE(Key("space", [&] { return Frm->FramesSwapped() > frames; }));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Board.GameActive == 0; }, 5000)) << "not solved";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Windows->FrmTable->isVisible(); }, 10000));
+
+    // The records window again, from the menu.
+    WhenUp(&*Windows->FrmTable, "records window from the menu");
+    ASSERT_NO_FATAL_FAILURE(FromMenu(1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->isActiveWindow(); }, 5000));
+
+    EXPECT_TRUE(Key("Escape", [&] { return !Frm->isVisible(); })) << "Escape did not close";
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
+}
+
+} // namespace

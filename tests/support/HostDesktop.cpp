@@ -1,0 +1,75 @@
+#include "support/HostDesktop.h"
+
+#include <QProcess>
+#include <QTest>
+
+#include <cstdlib>
+#include <vector>
+
+QImage HostScreen() {
+    QProcess import;
+    import.start(QStringLiteral("import"), {"-window", "root", "png:-"});
+    if (!import.waitForFinished(10000))
+        return {};
+    return QImage::fromData(import.readAllStandardOutput(), "PNG")
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QImage SettledHostScreen() {
+    QImage last = HostScreen();
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        QTest::qWait(150);
+        QImage next = HostScreen();
+        if (next == last)
+            return next;
+        last = std::move(next);
+    }
+    return last;
+}
+
+void HostInput(const QStringList& args) {
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), args);
+    (void)QTest::qWaitFor([&] { return xdotool.state() == QProcess::NotRunning; }, 10000);
+}
+
+namespace {
+
+bool Near(QRgb a, QRgb b, int tolerance) {
+    return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+} // namespace
+
+std::optional<QPoint> FindPicture(const QImage& screen, const QImage& picture, int tolerance) {
+    const QImage pic = picture.convertToFormat(QImage::Format_RGB32);
+    // Edges spread over the picture first: most places fail at the first,
+    // and a plain area cannot pass. A few may differ (a caret blinked).
+    std::vector<QPoint> anchors;
+    for (int y = 3; y < pic.height(); y += 5)
+        for (int x = (y * 7) % 13; x + 1 < pic.width() && anchors.size() < 32; x += 13)
+            if (!Near(pic.pixel(x, y), pic.pixel(x + 1, y), 40))
+                anchors.emplace_back(x, y);
+    if (anchors.size() < 8)
+        return std::nullopt;
+    const int allowedMisses = pic.width() * pic.height() / 50;
+    for (int y = 0; y + pic.height() <= screen.height(); ++y)
+        for (int x = 0; x + pic.width() <= screen.width(); ++x) {
+            int anchorMisses = 0;
+            for (const QPoint& a : anchors)
+                if (!Near(screen.pixel(x + a.x(), y + a.y()), pic.pixel(a), tolerance) &&
+                    ++anchorMisses > 2)
+                    break;
+            if (anchorMisses > 2)
+                continue;
+            int misses = 0;
+            for (int j = 0; j < pic.height() && misses <= allowedMisses; ++j)
+                for (int i = 0; i < pic.width(); ++i)
+                    misses += !Near(screen.pixel(x + i, y + j), pic.pixel(i, j), tolerance);
+            if (misses <= allowedMisses)
+                return QPoint(x, y);
+        }
+    return std::nullopt;
+}
