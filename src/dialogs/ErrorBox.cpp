@@ -1,6 +1,7 @@
 #include "dialogs/ErrorBox.h"
 
 #include "dialogs/FixedSize.h"
+#include "dialogs/ModalOnDesktop.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -40,7 +41,7 @@ void ShowErrorBox(const QString& text) {
     QMessageBox box(QMessageBox::Critical, ErrorBoxCaption, shown, QMessageBox::Ok, owner);
     box.setWindowModality(Qt::ApplicationModal);
     KeepFixedSize(&box);
-    box.exec();
+    ShowModalOverOwner(box);
     if (active) // a bare X server hands the focus to nobody by itself
         active->activateWindow();
 }

@@ -2,6 +2,7 @@
 
 #include "dialogs/ErrorBox.h"
 #include "dialogs/FixedSize.h"
+#include "dialogs/ModalOnDesktop.h"
 
 #include <QKeyEvent>
 #include <QPointer>
@@ -20,7 +21,7 @@ void TFixedDialog::ShowModal() {
     if (LastPosition)
         move(*LastPosition);
     QPointer<QWidget> owner = parentWidget();
-    exec();
+    ShowModalOverOwner(*this);
     if (owner)
         owner->activateWindow();
 }

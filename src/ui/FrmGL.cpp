@@ -3,6 +3,7 @@
 #include "dialogs/AppIcon.h"
 #include "dialogs/ErrorBox.h"
 #include "dialogs/FixedSize.h"
+#include "dialogs/ModalOnDesktop.h"
 #include "records/FrmNameTarvin.h"
 #include "records/FrmTable.h"
 #include "records/RecordsFile.h"
@@ -250,11 +251,13 @@ void TFrmGL::NewGameClick() {
 }
 
 void TFrmGL::RecordsTableClick() {
+    AwaitKeyboardBack(this); // the menu has just closed
     if (FrmTable)
         FrmTable->ShowModal();
 }
 
 void TFrmGL::AboutClick() {
+    AwaitKeyboardBack(this);
     if (FrmAbout)
         FrmAbout->ShowModal();
 }

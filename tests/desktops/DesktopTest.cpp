@@ -127,6 +127,9 @@ TEST_F(Desktop, TheWindowPlaysByKeyboardAndEveryDialogOpensOverItWithTheKeyboard
 
     ASSERT_NO_FATAL_FAILURE(FromMenu(0));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Frm->N1->isVisible(); }, 5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return qGuiApp->focusWindow() == Frm->windowHandle(); }, 5000))
+        << "the keyboard did not come back from the menu";
     EXPECT_TRUE(Key("Right", [&] { return OnPeg(1); })) << "keys did not come back from the menu";
 
     // «Об игре»: the records item is still off, so one Down reaches it.
