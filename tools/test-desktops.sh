@@ -28,6 +28,9 @@ declare -A ABOUT=(
     [openbox]="X11 under openbox"
 )
 ORDER=(gnome kwin sway cage weston-kiosk phoc gnome-x11 kwin-x11 openbox)
+# Only the idle cost and Escape there: weston's kiosk shell gives no window
+# the keyboard back once a dialog has closed (weston 10).
+IDLE_ONLY=(weston-kiosk)
 
 # Starts desktop $1 on $DISPLAY; sets PLATFORM and, on Wayland,
 # WAYLAND_DISPLAY. wlroots compositors (sway, cage, phoc) refuse to run as
@@ -112,8 +115,10 @@ inside() {
     start_desktop "$name" >"$work/desktop.log" 2>&1 || { cat "$work/desktop.log" >&2; return 1; }
     echo "--- $name: ${ABOUT[$name]}"
     local run=(env QT_QPA_PLATFORM="$PLATFORM" SDL_AUDIODRIVER=dummy)
-    (cd "$work" && timeout 120 "${run[@]}" "$BUILD/tests/desktop_tests" --gtest_brief=1) ||
-        status=1
+    if [[ " ${IDLE_ONLY[*]} " != *" $name "* ]]; then
+        (cd "$work" && timeout 120 "${run[@]}" "$BUILD/tests/desktop_tests" --gtest_brief=1) ||
+            status=1
+    fi
 
     local seconds=${TARVIN_IDLE_SECONDS:-3} floor game
     "${run[@]}" "$BUILD/bench/startup_floor" 2>/dev/null &

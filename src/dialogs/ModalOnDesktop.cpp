@@ -118,7 +118,7 @@ void AwaitKeyboardBack(QWidget* window) {
             if (focus == handle)
                 loop.quit();
         });
-    QTimer::singleShot(500, &loop, &QEventLoop::quit);
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
     // Keys and clicks wait: the game does not move on meanwhile.
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     QObject::disconnect(back);

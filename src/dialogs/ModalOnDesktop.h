@@ -13,7 +13,7 @@ class QWidget;
 // it as a window of its own (mutter 43 knows no other way to be told).
 void ShowModalOverOwner(QDialog& dialog);
 
-// Waits, for at most half a second, until the window system has handed the
+// Waits, for at most 0.3 s, until the window system has handed the
 // keyboard back to window: a menu just closed. A dialog opened before that
 // asks for its activation on behalf of the menu's popup, which is gone by
 // the time the compositor checks, and GNOME refuses it with a «… is ready»

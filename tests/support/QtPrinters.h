@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QRect>
 #include <QString>
 
 #include <ostream>
@@ -12,4 +13,8 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 inline void PrintTo(const QColor& colour, std::ostream* out) {
     *out << colour.name().toStdString();
+}
+
+inline void PrintTo(const QRect& rect, std::ostream* out) {
+    *out << rect.width() << " x " << rect.height() << " at " << rect.x() << ", " << rect.y();
 }
