@@ -201,6 +201,8 @@ TEST_F(MainWindow, WithoutASoundDeviceThePlayerIsToldOnceAndPlaysOnSilently) {
     Press(Qt::Key_Left);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     EXPECT_EQ(Board.SelectedPeg, 2);
+    // The device is opened by the player's own thread: its error comes when it comes.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Errors.isEmpty(); }, 5000));
     ASSERT_EQ(Errors.size(), 1) << Errors.join("; ").toStdString();
     EXPECT_TRUE(Errors[0].contains("no-such-sound-system")) << Errors[0].toStdString();
     QFile::remove(Dir->Path("Dizo2.wav"));
