@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs the whole test suite: the X11 suite on
-# its own Xvfb, the Wayland pass, the sanitizer suite, the records fuzzer and
-# the package check. Every pass runs; the script fails when any of them did.
+# its own Xvfb, the Wayland pass, the desktops pass, the sanitizer suite,
+# the records fuzzer and the package check. Every pass runs; the script fails when any of them did.
 source "$(dirname "$0")/tools/common.sh"
 ensure_packages "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${INSTALL_TEST_PACKAGES[@]}"
 build_tarvin
@@ -16,8 +16,8 @@ x11_suite() {
 
 passed=0
 failed=()
-for pass in x11_suite tools/test-wayland.sh tools/test-sanitizers.sh tools/test-fuzz.sh \
-    tools/test-package.sh; do
+for pass in x11_suite tools/test-wayland.sh tools/test-desktops.sh tools/test-sanitizers.sh \
+    tools/test-fuzz.sh tools/test-package.sh; do
     echo "=== $pass"
     if [ "$pass" = x11_suite ]; then (x11_suite); else "$ROOT/$pass"; fi && passed=$((passed + 1)) ||
         failed+=("$pass")

@@ -13,7 +13,7 @@
 #   - then Escape: the game ends with status 0 within 2 s.
 # Usage: tools/test-desktops.sh [desktop...]   (after a build; all by default)
 #   TARVIN_IDLE_SECONDS  how long each idle window is measured (3)
-#   TARVIN_DESKTOP_LANES how many desktops run side by side (3)
+#   TARVIN_DESKTOP_LANES how many desktops run side by side (2)
 source "$(dirname "$0")/common.sh"
 me=test-desktops
 
@@ -189,7 +189,7 @@ build_tarvin desktop_tests tarvin startup_floor
 
 # Desktops run side by side, each on its own X server: most of a run is
 # waiting for the desktop.
-lanes=${TARVIN_DESKTOP_LANES:-3}
+lanes=${TARVIN_DESKTOP_LANES:-2}
 declare -A running=() # pid -> desktop
 results=$(mktemp -d)
 trap 'rm -rf "$results"' EXIT

@@ -101,6 +101,11 @@ protected:
                     if (!(at = FindPicture(SettledHostScreen(), picture)))
                         QTest::qWait(100);
                 EXPECT_TRUE(at) << name << " is not on the screen";
+                if (!at && qEnvironmentVariableIsSet("TARVIN_SHOTS")) {
+                    const QString shots = qEnvironmentVariable("TARVIN_SHOTS") + "/" + name;
+                    picture.save(shots + " alone.png");
+                    HostScreen().save(shots + " on the screen.png");
+                }
                 if (at) {
                     const QPoint off = QRect(*at, picture.size()).center() - Scene.center();
                     EXPECT_TRUE(std::abs(off.x()) < Scene.width() / 2 &&
