@@ -95,11 +95,15 @@ protected:
                 return QApplication::activeModalWidget() == dialog && dialog->isActiveWindow();
             },
             [=, this] {
-                const QImage picture = dialog->grab().toImage();
+                // Drawn anew each time: the focus frame follows the keyboard.
+                QImage picture;
                 std::optional<QPoint> at;
-                for (int attempt = 0; attempt < 20 && !at; ++attempt)
-                    if (!(at = FindPicture(SettledHostScreen(), picture)))
+                for (int attempt = 0; attempt < 20 && !at; ++attempt) {
+                    const QImage screen = SettledHostScreen();
+                    picture = dialog->grab().toImage();
+                    if (!(at = FindPicture(screen, picture)))
                         QTest::qWait(100);
+                }
                 EXPECT_TRUE(at) << name << " is not on the screen";
                 if (!at && qEnvironmentVariableIsSet("TARVIN_SHOTS")) {
                     const QString shots = qEnvironmentVariable("TARVIN_SHOTS") + "/" + name;
