@@ -57,7 +57,6 @@ sleep 1 # the desktop shell draws its panel and background
 # bring the two together.
 xdotool mousemove 0 0 mousemove 1023 767
 
-export TARVIN_SHOTS="${TARVIN_SHOTS:-$work}"
 run() {
     WAYLAND_DISPLAY="$1" QT_QPA_PLATFORM=wayland SDL_AUDIODRIVER=dummy \
         WAYLAND_DEBUG=${TARVIN_WL_DEBUG:-} timeout 60 "$BUILD/tests/wayland_tests" "${@:2}"

@@ -3,9 +3,6 @@
 // window manager on it). Everything goes through that X server: keys as a
 // player types them, the screen as a player sees it.
 
-#include "render/Frame.h"
-#include "render/Quadric.h"
-#include "support/GLTestFramebuffer.h"
 #include "support/HostDesktop.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalDriver.h"
@@ -20,41 +17,8 @@
 
 namespace {
 
-// A frame that only draws: no cue, no dialog.
-class TDrawOnly : public TFrameHost {
-    void PlayCue(int) override {}
-    void DisableGameTimer() override {}
-    void BeginNameEntry() override {}
-    void ReportError(const std::string&) override {}
-    void SwapBuffers() override {}
-};
-
 class Desktop : public MainWindowFixture {
 protected:
-    // The scene as the game draws it now, drawn again offscreen.
-    QImage ScenePicture() {
-        Frm->Surface->MakeCurrent();
-        TBoardState board = Board;
-        TSceneMatrices matrices = Frm->Matrices;
-        TQuadric quadric;
-        TDrawOnly host;
-        TGLTestFramebuffer buffer(TFrmGL::SceneWidth, TFrmGL::SceneHeight);
-        DrawFrame(board, matrices, quadric.Get(), host);
-        return buffer.Image();
-    }
-
-    // The scene, whole, where the screen shows it; the pointer kept off it.
-    std::optional<QRect> SceneOnScreen() {
-        HostInput({"mousemove", "0", "767"});
-        const QImage picture = ScenePicture();
-        for (int attempt = 0; attempt < 20; ++attempt) {
-            if (const auto at = FindPicture(SettledHostScreen(), picture))
-                return QRect(*at, picture.size());
-            QTest::qWait(200);
-        }
-        return std::nullopt;
-    }
-
     // A key through the X server; true once done holds.
     bool Key(const char* key, const std::function<bool()>& done) {
         HostInput({"key", key});
@@ -124,7 +88,7 @@ TEST_F(Desktop, TheWindowPlaysByKeyboardAndEveryDialogOpensOverItWithTheKeyboard
     Frm->show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->FramesSwapped() > 0; }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Windows->FrmName.has_value(); }, 5000));
-    const auto scene = SceneOnScreen();
+    const auto scene = SceneOnHostScreen();
     ASSERT_TRUE(scene) << "the scene is not on the screen whole";
     Scene = *scene;
     ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->isActiveWindow(); }, 5000))

@@ -1,7 +1,12 @@
 #include "support/MainWindowFixture.h"
 
 #include "dialogs/ErrorBox.h"
+#include "render/Frame.h"
+#include "render/Quadric.h"
+#include "support/GLTestFramebuffer.h"
+#include "support/HostDesktop.h"
 #include "support/QtTestMain.h"
+#include "ui/GLSurface.h"
 
 #include <QKeySequence>
 #include <QTest>
@@ -46,4 +51,39 @@ void MainWindowFixture::Press(int key) {
         ASSERT_TRUE(WaitForFrameAfter(before))
             << "no frame after " << QKeySequence(key).toString().toStdString();
     }
+}
+
+namespace {
+
+// A frame that only draws: no cue, no dialog.
+class TDrawOnly : public TFrameHost {
+    void PlayCue(int) override {}
+    void DisableGameTimer() override {}
+    void BeginNameEntry() override {}
+    void ReportError(const std::string&) override {}
+    void SwapBuffers() override {}
+};
+
+} // namespace
+
+std::optional<QRect> MainWindowFixture::SceneOnHostScreen() {
+    HostInput({"mousemove", "0", "767"});
+    // The scene as the game draws it now, drawn again offscreen.
+    Frm->Surface->MakeCurrent();
+    TBoardState board = Board;
+    TSceneMatrices matrices = Frm->Matrices;
+    TQuadric quadric;
+    TDrawOnly host;
+    QImage picture;
+    {
+        TGLTestFramebuffer buffer(TFrmGL::SceneWidth, TFrmGL::SceneHeight);
+        DrawFrame(board, matrices, quadric.Get(), host);
+        picture = buffer.Image();
+    }
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (const auto at = FindPicture(SettledHostScreen(), picture))
+            return QRect(*at, picture.size());
+        QTest::qWait(200);
+    }
+    return std::nullopt;
 }

@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 // The game's windows with their own board, in a fresh working directory that
 // holds the five cue files. Errors are collected instead of shown.
@@ -28,6 +30,10 @@ protected:
     // Waits until more than `frames` frames were swapped; false when they
     // did not come in time.
     [[nodiscard]] bool WaitForFrameAfter(int frames);
+
+    // Where the host's screen (see HostDesktop.h) shows the scene whole, as
+    // the game draws it now; the pointer is moved off it first.
+    std::optional<QRect> SceneOnHostScreen();
 
     std::unique_ptr<TTempWorkDir> Dir;
     TBoardState Board = InitialBoardState();

@@ -19,9 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include <cstdlib>
 #include <functional>
-#include <optional>
 #include <utility>
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
@@ -30,33 +28,6 @@
 #include <wayland-client-core.h>
 
 namespace {
-
-bool Black(const QImage& image, int x, int y) {
-    return (image.pixel(x, y) & 0xFFFFFF) == 0;
-}
-
-// The scene's top-left corner on the screen: a black-framed 300 x 281 area
-// with something drawn inside, the compositor's desktop around it.
-std::optional<QPoint> FindScene(const QImage& screen) {
-    constexpr int W = TFrmGL::SceneWidth, H = TFrmGL::SceneHeight;
-    for (int y = 1; y + H <= screen.height(); ++y)
-        for (int x = 1; x + W <= screen.width(); ++x) {
-            if (!Black(screen, x, y) || Black(screen, x - 1, y) || Black(screen, x, y - 1))
-                continue;
-            bool frame = true;
-            for (int i = 0; frame && i < W; ++i)
-                frame = Black(screen, x + i, y) && Black(screen, x + i, y + H - 1);
-            for (int j = 0; frame && j < H; ++j)
-                frame = Black(screen, x, y + j) && Black(screen, x + W - 1, y + j);
-            if (!frame)
-                continue;
-            for (int j = 1; j < H - 1; j += 4)
-                for (int i = 1; i < W - 1; i += 4)
-                    if (!Black(screen, x + i, y + j))
-                        return QPoint(x, y);
-        }
-    return std::nullopt;
-}
 
 wl_display* Display() {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
@@ -111,19 +82,9 @@ protected:
             << "no frame was drawn at start-up";
         ASSERT_TRUE(QTest::qWaitFor([&] { return Windows->FrmName.has_value(); }, 5000))
             << "the dialogs were not made after the first frame";
-        // The compositor shows the frame a little later.
-        std::optional<QPoint> scene;
-        QImage screen;
-        HostInput({"mousemove", "0", "767"}); // the pointer off the scene
-        for (int attempt = 0; attempt < 20 && !scene; ++attempt) {
-            QTest::qWait(100);
-            screen = HostScreen();
-            scene = FindScene(screen);
-        }
-        if (!scene && std::getenv("TARVIN_SHOTS"))
-            screen.save(QString::fromLocal8Bit(std::getenv("TARVIN_SHOTS")) + "/no-scene.png");
+        const auto scene = SceneOnHostScreen();
         ASSERT_TRUE(scene) << "the scene is not on the screen";
-        SceneOnScreen = *scene;
+        SceneOnScreen = scene->topLeft();
     }
 
     // A point of the main window on the screen.
