@@ -37,12 +37,12 @@ std::runtime_error SdlError(const TSdlLibrary& sdl) {
 }
 
 // A missing cue file is told in the game's words, SDL's English text after
-// it as the cause; any other failure in SDL's words alone.
+// them as the cause; any other failure in SDL's words alone.
 std::runtime_error CueError(const TSdlLibrary& sdl, const std::string& name) {
     const std::string cause = SdlError(sdl).what();
     struct stat info {};
     if (stat(name.c_str(), &info) != 0 && errno == ENOENT)
-        return std::runtime_error("Не найден звуковой файл " + name + " (" + cause + ")");
+        return std::runtime_error("Не найден звуковой файл " + name + ": " + cause);
     return std::runtime_error(cause);
 }
 

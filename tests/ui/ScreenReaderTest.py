@@ -91,8 +91,8 @@ for name, expect in [("Right", "Стержень 2: пусто"), ("space", empt
 # As a dialog closes, a Wayland compositor may take a while to give the game the keyboard back.
 back, closed = r"Тарвин frame \| Стержень 2: пусто", 2 if os.environ.get("WAYLAND_DISPLAY") else 0.5
 shutil.move(work + "/play/Dizo2.wav", work)
-key("Right", r"alert Логическая игра .Тарвин. \| Не найден звуковой файл Dizo2\.wav \(Couldn't open "
-    r"Dizo2\.wav\) \| OK push button", False)
+key("Right", r"alert Логическая игра .Тарвин. \| Не найден звуковой файл Dizo2\.wav: Couldn't open "
+    r"Dizo2\.wav \| OK push button", False)
 key("Return", back, False, closed)
 shutil.move(work + "/Dizo2.wav", work + "/play")
 

@@ -234,7 +234,7 @@ TEST_F(SoundPlayerTest, MissingFilesAreReportedOnEveryCueInRussianWithSdlsTextAs
     EXPECT_TRUE(QTest::qWaitFor([&] { return !ErrorOf(player, 0).empty(); }, 5000));
     for (int attempt = 0; attempt < 2; ++attempt) {
         const std::string missing = ErrorOf(player, 3);
-        EXPECT_EQ(missing.rfind("Не найден звуковой файл Dizo3.wav (Couldn't open", 0), 0u)
+        EXPECT_EQ(missing.rfind("Не найден звуковой файл Dizo3.wav: Couldn't open", 0), 0u)
             << missing;
     }
     WriteConstantWav("Dizo3.wav", 8000, 1, 8, 10, 10ms);
