@@ -75,7 +75,6 @@ app = next(a for a in pyatspi.Registry.getDesktop(0) if a and a.name == os.path.
 scene = pyatspi.findDescendant(app[0], lambda o: o.name == "Игровое поле")
 assert (app[0].getRoleName(), app[0].name) == ("frame", "Тарвин"), app[0]
 assert "пробел" in scene.description and scene.childCount == 3, scene.description
-
 empty, refused = "Стержень 2 пуст, брать нечего", "Нельзя: кольцо 2 больше кольца 1"
 for name, expect in [("Right", "Стержень 2: пусто"), ("space", empty), ("space", empty),
                      ("Left", "Стержень 1: кольца 5, 4, 3, 2, 1"),
@@ -87,7 +86,6 @@ for name, expect in [("Right", "Стержень 2: пусто"), ("space", empt
                      ("space", "Положено кольцо 2. .*"), ("Right", ".*"), ("space", "Взято кольцо 1. .*"),
                      ("Left", ".*"), ("space", "Положено кольцо 1. Стержень 1: кольца 5, 4, 3, 2, 1")]:
     key(name, expect)
-
 # As a dialog closes, a Wayland compositor may take a while to give the game the keyboard back.
 back, closed = r"Тарвин frame \| Стержень 2: пусто", 2 if os.environ.get("WAYLAND_DISPLAY") else 0.5
 shutil.move(work + "/play/Dizo2.wav", work)
@@ -95,7 +93,6 @@ key("Right", r"alert Логическая игра .Тарвин. \| Не най
     r"Dizo2\.wav \| OK push button", False)
 key("Return", back, False, closed)
 shutil.move(work + "/Dizo2.wav", work + "/play")
-
 hanoi = lambda n, a, b, c: hanoi(n - 1, a, c, b) + [(a, c)] + hanoi(n - 1, b, a, c) if n else []
 selected = 1
 for i, (peg, verb) in enumerate(p for move in hanoi(5, 0, 1, 2) for p in zip(move, ("Взято", "Положено"))):
