@@ -200,16 +200,14 @@ bool TFrmTable::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-    // Qt 6.4 tells a screen reader of the grid as it takes the focus, not of
-    // its entry; the entry is made current again after it, and so told.
+    // Qt tells a screen reader of the grid as it takes the focus, not of its
+    // entry; the entry is made current again after it, and so told.
     if (event->type() == QEvent::FocusIn && Table.RowCount() > TRecordsTable::MinRowCount)
         QTimer::singleShot(0, this, [this] {
             const QModelIndex current = TableGrid->currentIndex();
             TableGrid->setCurrentIndex({});
             TableGrid->setCurrentIndex(current.isValid() ? current : Model->index(0, 0));
         });
-#endif
     return false;
 }
 
