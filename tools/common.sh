@@ -15,9 +15,11 @@ BUILD="$ROOT/build"
 # on Wayland through the connection itself (src/dialogs/FixedSize.cpp).
 RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-private-dev libwayland-dev libgl-dev
               libglu1-mesa-dev libgl1-mesa-dri libsdl2-dev libgtest-dev libbenchmark-dev fonts-liberation2)
-# The screen reader test: a D-Bus session with the accessibility bus, an
-# AT-SPI client, keys through XTest.
-A11Y_TEST_PACKAGES=(dbus-daemon dbus-bin at-spi2-core python3-pyatspi xdotool)
+# The screen reader tests: a D-Bus session with the accessibility bus, an
+# AT-SPI client, keys through XTest, and the screen reader itself with the
+# speech server it talks to (pgrep: whether another Orca runs).
+A11Y_TEST_PACKAGES=(dbus-daemon dbus-bin at-spi2-core python3-pyatspi xdotool orca speech-dispatcher
+                    procps)
 # libpulse0 is SDL's client of the sound server that the quitting test plays.
 TEST_PACKAGES=(xvfb xauth libpulse0 "${A11Y_TEST_PACKAGES[@]}")
 # The Wayland pass: a nested compositor, Qt's Wayland platform, input and

@@ -83,7 +83,7 @@ fi
 
 # What a screen reader hears: accessibility goes over D-Bus, whatever the
 # display.
-WAYLAND_DISPLAY=tarvin-nested QT_QPA_PLATFORM=wayland timeout 120 dbus-run-session -- \
+WAYLAND_DISPLAY=tarvin-nested QT_QPA_PLATFORM=wayland timeout 300 dbus-run-session -- \
     /usr/bin/python3 "$ROOT/tests/ui/ScreenReaderTest.py" "$BUILD/tarvin" "$ROOT/assets/sounds" ||
     status=1
 

@@ -1,5 +1,8 @@
 #include "game/BoardSpeech.h"
 
+#include <cstdint>
+#include <cstdio>
+
 namespace {
 
 std::string PegNumber(int peg) {
@@ -60,6 +63,17 @@ std::string ClockSpeech(const TGameClock& clock) {
     if (clock.Hours > 0 || clock.Minutes > 0)
         text += Counted(clock.Minutes, "минута", "минуты", "минут") + " ";
     return text + Counted(clock.Seconds, "секунда", "секунды", "секунд");
+}
+
+std::string RecordTimeSpeech(const std::string& time) {
+    int hours = 0, minutes = 0, seconds = 0, end = 0;
+    if (std::sscanf(time.c_str(), "%d : %d : %d%n", &hours, &minutes, &seconds, &end) != 3 ||
+        end != static_cast<int>(time.size()) || hours < 0 || hours > 255 || minutes < 0 ||
+        minutes > 59 || seconds < 0 || seconds > 59)
+        return time;
+    return ClockSpeech(TGameClock{static_cast<std::uint8_t>(seconds),
+                                  static_cast<std::uint8_t>(minutes),
+                                  static_cast<std::uint8_t>(hours)});
 }
 
 std::string SolvedSpeech(const TGameClock& clock) {

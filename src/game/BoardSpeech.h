@@ -16,6 +16,10 @@ std::string PegSpeech(const TBoardState& board, int peg);
 // minutes only once they are not zero.
 std::string ClockSpeech(const TGameClock& clock);
 
+// A time as the records keep it, "0 : 4 : 33", as ClockSpeech says it; any
+// other text as it is.
+std::string RecordTimeSpeech(const std::string& time);
+
 // "Головоломка решена! Время: 1 минута 5 секунд".
 std::string SolvedSpeech(const TGameClock& clock);
 

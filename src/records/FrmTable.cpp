@@ -1,9 +1,11 @@
 #include "records/FrmTable.h"
 
 #include "dialogs/ErrorBox.h"
+#include "game/BoardSpeech.h"
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTableView>
@@ -48,14 +50,22 @@ public:
         return CellData(section, 0, role);
     }
 
+    // The blank slot at the end is shown but cannot be reached: the keys and
+    // a screen reader only land on entries.
     Qt::ItemFlags flags(const QModelIndex& index) const override {
-        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+        return index.isValid() && index.row() + 2 < Table.RowCount()
+                   ? Qt::ItemIsEnabled | Qt::ItemIsSelectable
+                   : Qt::NoItemFlags;
     }
 
 private:
     QVariant CellData(int col, int row, int role) const {
         switch (role) {
         case Qt::DisplayRole:
+            return Table.Cell(col, row);
+        case Qt::AccessibleTextRole: // times read as times, not as «0 : 4 : 33»
+            if (col == 1 && row > 0)
+                return QString::fromStdString(RecordTimeSpeech(Table.Cell(col, row).toStdString()));
             return Table.Cell(col, row);
         case Qt::ForegroundRole:
             return TextColour;
@@ -124,6 +134,8 @@ TFrmTable::TFrmTable(QWidget* mainWindow)
     BtnClear->setObjectName(QStringLiteral("BtnClear"));
     BtnClear->setGeometry(10, 180, 131, 21);
 
+    TableGrid->installEventFilter(this);
+
     connect(BtnExit, &QPushButton::clicked, this,
             [this] { RunHandler([this] { BtnExitClick(); }); });
     connect(BtnClear, &QPushButton::clicked, this,
@@ -171,6 +183,32 @@ void TFrmTable::BtnClearClick() {
     TRecordsUpdate file;
     TModelChange change(*Model);
     Store.Clear(file);
+}
+
+bool TFrmTable::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != TableGrid)
+        return TFixedDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        // Past the first or the last entry the arrows go on to the buttons,
+        // as they do from button to button: every key lands where a screen
+        // reader has something to tell.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const int row = TableGrid->currentIndex().row();
+        const int entries = Table.RowCount() - TRecordsTable::MinRowCount;
+        if ((key == Qt::Key_Up && row <= 0) || (key == Qt::Key_Down && row >= entries - 1)) {
+            focusNextPrevChild(key == Qt::Key_Down);
+            return true;
+        }
+    }
+    // Qt tells a screen reader of the grid as it takes the focus, not of its
+    // entry; the entry is made current again after it, and so told.
+    if (event->type() == QEvent::FocusIn && Table.RowCount() > TRecordsTable::MinRowCount)
+        QTimer::singleShot(0, this, [this] {
+            const QModelIndex current = TableGrid->currentIndex();
+            TableGrid->setCurrentIndex({});
+            TableGrid->setCurrentIndex(current.isValid() ? current : Model->index(0, 0));
+        });
+    return false;
 }
 
 void TFrmTable::showEvent(QShowEvent* event) {

@@ -38,6 +38,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The grid's arrow keys at the ends of the entries and its focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     TRecordsTable Table;

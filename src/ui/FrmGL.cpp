@@ -337,7 +337,7 @@ void TFrmGL::DisableGameTimer() {
 
 void TFrmGL::BeginNameEntry() {
     FinishStartUp();
-    Speech->TellSolved(FrmName ? FrmName->Edit1 : nullptr); // before the name is asked
+    Speech->TellSolved(FrmName); // before the name is asked
     if (FrmName)
         FrmName->BeginNameEntry(TimeText(Board)); // the clock stopped at the solve
     Surface->MakeCurrent();

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -159,9 +160,7 @@ TSceneSpeaker::~TSceneSpeaker() {
     Speakers().erase(WindowWidget.data());
     for (const QAccessible::Id id : PegIds)
         if (id)
-            Retired.push_back(id);
-    for (const QAccessible::Id id : Retired)
-        QAccessible::deleteAccessibleInterface(id);
+            QAccessible::deleteAccessibleInterface(id);
 }
 
 void TSceneSpeaker::InstallFactory() {
@@ -214,10 +213,6 @@ void TSceneSpeaker::FrameEnds() {
     InFrame = false;
     const TFrameSpeech speech = FrameSpeech(Before, Board, SpokenPeg);
     const int peg = SpokenPeg = Board.SelectedPeg;
-    if (SpeakNow) {
-        Say(speech, peg);
-        return;
-    }
     // Told once the frame's picture is on its way, in order with the frames.
     QMetaObject::invokeMethod(
         Filter.get(),
@@ -228,13 +223,18 @@ void TSceneSpeaker::FrameEnds() {
         Qt::QueuedConnection);
 }
 
-void TSceneSpeaker::TellSolved(QWidget* nameField) {
-    // Before the name entry opens and takes the focus.
-    SpeakNow = true;
-    FrameEnds();
-    SpeakNow = false;
-    if (nameField)
-        nameField->setAccessibleDescription(FromUtf8(SolvedSpeech(Board.Clock)));
+void TSceneSpeaker::TellSolved(QWidget* nameEntry) {
+    // The name entry takes the focus at once and would cut short anything
+    // the peg said: the solving move and the time are the entry's name for
+    // a screen reader, which says it as the window opens, before the prompt.
+    QString told = nameEntry ? nameEntry->windowTitle() : QString();
+    if (InFrame) {
+        InFrame = false;
+        told = FromUtf8(FrameSpeech(Before, Board, SpokenPeg).Joined());
+    }
+    SpokenPeg = Board.SelectedPeg;
+    if (nameEntry)
+        nameEntry->setAccessibleName(told);
 }
 
 void TSceneSpeaker::SpeakBoard() {
@@ -254,7 +254,9 @@ void TSceneSpeaker::Say(const TFrameSpeech& speech, int peg) {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     if (!speech.Selection.empty())
         FocusPeg(peg);
-    SendNameChanges();
+    // Orca 48 would speak the focused peg's new name first and queue the
+    // announcement behind it: that name is sent once the focus has left.
+    SendNameChanges(speech.Action.empty() ? -1 : peg);
     if (!speech.Action.empty()) {
         QAccessibleAnnouncementEvent event(SceneWidget.data(), FromUtf8(speech.Action));
         event.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
@@ -273,10 +275,10 @@ void TSceneSpeaker::Say(const TFrameSpeech& speech, int peg) {
 #endif
 }
 
-void TSceneSpeaker::SendNameChanges() {
+void TSceneSpeaker::SendNameChanges(int held) {
     for (int peg = 0; peg < PegCount; ++peg) {
         const QString name = PegName(peg);
-        if (name == SentNames[peg])
+        if (name == SentNames[peg] || (peg == held && PegFocused(peg)))
             continue;
         SentNames[peg] = name;
         Notify(Peg(peg), QAccessible::NameChanged);
@@ -289,15 +291,12 @@ void TSceneSpeaker::FocusPeg(int peg) {
 }
 
 void TSceneSpeaker::ReplacePeg(int peg, const QString& message) {
-    // Old objects stay a little while: a screen reader may still ask them.
+    // The old object goes at once: Orca 43 takes a new focus for the old one
+    // when both answer with the same role, name and place, and says nothing.
+    // Gone, the old one answers nothing and the new one is spoken.
     if (PegIds[peg]) {
         Notify(Peg(peg), QAccessible::ObjectDestroyed);
-        Retired.push_back(PegIds[peg]);
-        PegIds[peg] = 0;
-    }
-    while (Retired.size() > 4) {
-        QAccessible::deleteAccessibleInterface(Retired.front());
-        Retired.erase(Retired.begin());
+        QAccessible::deleteAccessibleInterface(std::exchange(PegIds[peg], 0));
     }
     Messages.fill(QString());
     Messages[peg] = message;

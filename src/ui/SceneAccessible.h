@@ -10,7 +10,6 @@
 
 #include <array>
 #include <memory>
-#include <vector>
 
 // What a screen reader is told about the game: the main window is a window
 // named after the game, the scene an object named «Игровое поле» with one
@@ -33,9 +32,9 @@ public:
     void FrameStarts();
     void FrameEnds();
 
-    // The frame solved the puzzle: it is told now, and the name field, which
-    // takes the focus next and may cut that short, says it again.
-    void TellSolved(QWidget* nameField);
+    // The frame solved the puzzle: what it did is told by the name entry,
+    // which opens next, ahead of its prompt.
+    void TellSolved(QWidget* nameEntry);
 
     // The whole board and the clock, on the player's request.
     void SpeakBoard();
@@ -62,7 +61,8 @@ public:
 private:
     bool Listening() const;
     void Say(const TFrameSpeech& speech, int peg);
-    void SendNameChanges();
+    // Name changes of every peg whose name changed, but held while focused.
+    void SendNameChanges(int held = -1);
     void FocusPeg(int peg);
     void ReplacePeg(int peg, const QString& message);
     bool FocusFilter(QEvent* event);
@@ -73,11 +73,9 @@ private:
     std::unique_ptr<QObject> Filter;
     TBoardState Before{};
     bool InFrame = false;
-    bool SpeakNow = false;
     bool FocusPending = false;
     int SpokenPeg = 0;
     mutable std::array<QAccessible::Id, PegCount> PegIds{}; // registered when first asked for
     std::array<QString, PegCount> Messages;
     std::array<QString, PegCount> SentNames;
-    std::vector<QAccessible::Id> Retired;
 };

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,16 @@ std::atomic<int> ThreadsLeftInSdl{0};
 std::runtime_error SdlError(const TSdlLibrary& sdl) {
     const char* text = sdl.GetError();
     return std::runtime_error(text && *text ? text : "Unknown error code");
+}
+
+// A missing cue file is told in the game's words, SDL's English text after
+// them as the cause; any other failure in SDL's words alone.
+std::runtime_error CueError(const TSdlLibrary& sdl, const std::string& name) {
+    const std::string cause = SdlError(sdl).what();
+    struct stat info {};
+    if (stat(name.c_str(), &info) != 0 && errno == ENOENT)
+        return std::runtime_error("Не найден звуковой файл " + name + ": " + cause);
+    return std::runtime_error(cause);
 }
 
 // What tells one version of a file from another without reading it. The
@@ -110,7 +121,7 @@ struct TSoundPlayer::TCue {
         Uint32 length = 0;
         sdl.ClearError();
         if (!sdl.LoadWAV_RW(sdl.RWFromFile(name.c_str(), "rb"), 1, &format, &raw, &length))
-            throw SdlError(sdl);
+            throw CueError(sdl, name);
         const std::unique_ptr<Uint8, decltype(sdl.FreeWAV)> samples(raw, sdl.FreeWAV);
         TCue cue{name, key, format, std::vector<Uint8>(raw, raw + length), {}, {}};
         if (device) {

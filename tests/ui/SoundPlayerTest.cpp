@@ -227,15 +227,15 @@ TEST_F(SoundPlayerTest, OtherNumbersReplayTheLastFileLookedUpInTheWorkingDirecto
     EXPECT_EQ(order, (std::vector<int>{First, Second, First, Third}));
 }
 
-TEST_F(SoundPlayerTest, MissingFilesAreReportedOnEveryCueWithSdlsText) {
+TEST_F(SoundPlayerTest, MissingFilesAreReportedOnEveryCueInRussianWithSdlsTextAsCause) {
     TSoundPlayer player;
     // No cue yet, so no file to play; told at once or, while SDL is still
     // being loaded, at the next cue.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !ErrorOf(player, 0).empty(); }, 5000));
     for (int attempt = 0; attempt < 2; ++attempt) {
         const std::string missing = ErrorOf(player, 3);
-        EXPECT_NE(missing.find("Couldn't open"), std::string::npos) << missing;
-        EXPECT_NE(missing.find("Dizo3.wav"), std::string::npos) << missing;
+        EXPECT_EQ(missing.rfind("Не найден звуковой файл Dizo3.wav: Couldn't open", 0), 0u)
+            << missing;
     }
     WriteConstantWav("Dizo3.wav", 8000, 1, 8, 10, 10ms);
     EXPECT_EQ(ErrorOf(player, 3), "");
