@@ -48,6 +48,8 @@ public:
             return false;
         if (event->type() == QEvent::WindowStateChange && (Window->windowState() & Enlarged))
             Restore();
+        if (event->type() == QEvent::Resize && SizeAfterRestore)
+            TakeBackSize();
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
         if (event->type() == QEvent::Show)
             WatchRequests();
@@ -60,12 +62,32 @@ private:
     // acknowledged. weston 14 (Debian 13) drops a request that comes while
     // it applies its own change, so only the second reaches it.
     void Restore() {
+        SizeAfterRestore = true;
         Window->setWindowState(Window->windowState() & ~Enlarged);
         QTimer::singleShot(0, this, [this] {
             if (QWindow* window = Window->windowHandle())
                 window->setWindowStates(window->windowStates() & ~Enlarged);
         });
     }
+
+    // Qt 6.11 brings a window back from full screen one decoration too
+    // small: it bounds the decorated size by the window's own fixed size
+    // (weston 16). A window cut so after a restore is set right, once. A
+    // larger size is left to the restore: the compositor may still hold the
+    // enlarged state, and weston ends the connection of a maximized window
+    // that commits another size.
+    void TakeBackSize() {
+        const QSize fixed = Window->minimumSize();
+        const QSize size = Window->size();
+        if ((Window->windowState() & Enlarged) || fixed != Window->maximumSize() ||
+            size.width() > fixed.width() || size.height() > fixed.height())
+            return;
+        SizeAfterRestore = false;
+        if (size != fixed)
+            Window->resize(fixed);
+    }
+
+    bool SizeAfterRestore = false;
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
     // The title bar Qt draws asks through its window's states: the signal

@@ -11,5 +11,5 @@ class QWidget;
 // answers it; otherwise a maximized or full-screen window is taken back to
 // its normal state, which restores its size.
 // Checked with Qt 6.4 and weston 10 (Debian 12), Qt 6.8 and weston 14
-// (Debian 13).
+// (Debian 13), Qt 6.11 and weston 16 (Debian testing).
 void KeepFixedSize(QWidget* window);
