@@ -117,6 +117,10 @@ cp /etc/resolv.conf "$run/etc/resolv.conf" 2>/dev/null || true
 git clone -q --no-hardlinks "$ROOT" "$run/src/tarvin"
 copy_work_tree "$run/src/tarvin"
 
+# Runs of one release share its downloaded packages, which apt locks while
+# it fetches: a second run waits for the first rather than fail on the lock.
+exec 8>"$debs.lock"
+flock -n 8 || { echo "$me: waiting for another run on $name"; flock 8; }
 echo "$me: ./test.sh on $name ($release, $arch)"
 [ $no_valid_until = 1 ] && echo "$me: apt in this chroot only accepts a Release file past its" \
     "Valid-Until date (Acquire::Check-Valid-Until=false), as a frozen snapshot of testing has"
