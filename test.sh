@@ -10,8 +10,8 @@ prepare_play_folder
 # On its own X server whatever session it starts from: never the desktop's
 # Wayland compositor.
 x11_suite() {
-    cd "$BUILD" && env -u WAYLAND_DISPLAY -u WAYLAND_SOCKET QT_QPA_PLATFORM=xcb \
-        xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure
+    cd "$BUILD" && unset WAYLAND_DISPLAY WAYLAND_SOCKET &&
+        QT_QPA_PLATFORM=xcb xvfb_run ctest --output-on-failure
 }
 
 passed=0

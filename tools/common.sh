@@ -111,6 +111,15 @@ copy_work_tree() {
     fi
 }
 
+# xvfb-run -a takes the first display from 99 up whose lock file is free, but
+# the X server of a chroot's run elsewhere on the machine keeps its lock in a
+# /tmp of its own while its socket is shared: two runs from 99 would meet on
+# one server and lose it when the other ends. A display drawn at random from
+# 100 to 999 is where the search starts.
+xvfb_run() {
+    xvfb-run -a -n "$((100 + RANDOM % 900))" -s "-screen 0 1024x768x24" "$@"
+}
+
 # The play folder is the game's working directory: cue files and records.
 prepare_play_folder() {
     mkdir -p "$ROOT/play"

@@ -16,6 +16,6 @@ export LD_PRELOAD
 # build leaves out; the main pass runs them. No test is run twice: a report that shows once
 # fails the pass. One test at a time, as in the main pass: windows of two
 # tests on one X server would take each other's activation.
-env -u WAYLAND_DISPLAY -u WAYLAND_SOCKET QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure \
+unset WAYLAND_DISPLAY WAYLAND_SOCKET
+QT_QPA_PLATFORM=xcb xvfb_run ctest --output-on-failure \
     -E '^(install|launcher|a11y)[.]'

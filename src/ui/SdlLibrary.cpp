@@ -62,7 +62,9 @@ const TSdlLibrary* TSdlLibrary::Load(std::string& failure) {
                           Find(handle, "SDL_QueueAudio", found->QueueAudio) &&
                           Find(handle, "SDL_GetQueuedAudioSize", found->GetQueuedAudioSize) &&
                           Find(handle, "SDL_ClearQueuedAudio", found->ClearQueuedAudio) &&
-                          Find(handle, "SDL_CloseAudioDevice", found->CloseAudioDevice);
+                          Find(handle, "SDL_CloseAudioDevice", found->CloseAudioDevice) &&
+                          Find(handle, "SDL_PumpEvents", found->PumpEvents) &&
+                          Find(handle, "SDL_PeepEvents", found->PeepEvents);
     if (!complete) {
         // An SDL older than the game needs.
         failure = "The sound library is too old: " + DlError(FileName);

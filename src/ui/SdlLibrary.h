@@ -41,6 +41,8 @@ struct TSdlLibrary {
     decltype(&SDL_GetQueuedAudioSize) GetQueuedAudioSize = nullptr;
     decltype(&SDL_ClearQueuedAudio) ClearQueuedAudio = nullptr;
     decltype(&SDL_CloseAudioDevice) CloseAudioDevice = nullptr;
+    decltype(&SDL_PumpEvents) PumpEvents = nullptr;
+    decltype(&SDL_PeepEvents) PeepEvents = nullptr;
 
 private:
     struct TDlClose {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <span>
 #include <stdexcept>
 #include <system_error>
 #include <tuple>
@@ -93,6 +94,24 @@ TClock::duration PlayTime(std::size_t bytes, const SDL_AudioSpec& format) {
                                      static_cast<std::size_t>(format.freq));
 }
 
+// Whether the open device went away, told by the events SDL posts. SDL 2
+// marks such a device stopped as well; SDL 3, which newer SDL 2 libraries
+// run on, keeps it playing into nothing, and names it 0 in its event. Only
+// the thread that started SDL's audio takes its events in.
+bool DeviceRemoved(const TSdlLibrary& sdl, SDL_AudioDeviceID device) {
+    sdl.PumpEvents();
+    bool removed = false;
+    SDL_Event events[8];
+    int count = 0;
+    // Devices added are taken out of the queue too, so that it never fills.
+    while ((count = sdl.PeepEvents(events, 8, SDL_GETEVENT, SDL_AUDIODEVICEADDED,
+                                   SDL_AUDIODEVICEREMOVED)) > 0)
+        for (const SDL_Event& event : std::span(events, static_cast<std::size_t>(count)))
+            removed |= event.type == SDL_AUDIODEVICEREMOVED && !event.adevice.iscapture &&
+                       (event.adevice.which == device || event.adevice.which == 0);
+    return removed;
+}
+
 } // namespace
 
 struct TSoundPlayer::TCue {
@@ -145,7 +164,10 @@ struct TSoundPlayer::TDevice {
     void CloseAll();
     // Cuts off what plays and plays the cue, which fits the open device.
     // Lock held.
-    void Play(const TCue& cue);
+    void Play(const TCuePtr& cue);
+    // Replaces the open device when it went away; the cue that was playing
+    // then plays again on the new one.
+    void ReplaceIfRemoved(std::unique_lock<std::mutex>& hold);
 
     const std::chrono::milliseconds RestAfter;
     bool Initialized = false; // SDL's audio; the player's thread only
@@ -164,11 +186,13 @@ struct TSoundPlayer::TDevice {
     bool Resting = false; // closed for silence, opened again by the next cue
     bool Quitting = false;
     bool Done = false;             // the thread has let go of SDL
+    bool CheckWanted = false;      // see whether the device went away
     bool LeftBehind = false;       // the player was destroyed without waiting for it
     SDL_AudioDeviceID Device = 0;  // open and playing, or 0
     SDL_AudioDeviceID Stopped = 0; // for the player's thread to close
     SDL_AudioSpec DeviceFormat{};  // of the last device opened
     TClock::time_point RestAt;     // when an open device may close
+    TCuePtr Playing;               // the cue last played, until RestAt
     std::string Failure;           // why there is no device
     TCuePtr Pending;               // asked for while the device was opening
     std::vector<TCuePtr> Read;     // read by the player's thread, not yet cached
@@ -319,7 +343,9 @@ void TSoundPlayer::PlayCue(int cue) {
             // Only a device replaced since the format was taken differs from it.
             if (!sound->Fits(shared.DeviceFormat))
                 sound = sound->For(*sdl, shared.DeviceFormat);
-            shared.Play(*sound);
+            shared.Play(sound);
+            shared.CheckWanted = true;
+            shared.Wake.notify_one();
         }
     }
     if (!deferred.empty())
@@ -343,16 +369,30 @@ TSoundPlayer::TCuePtr TSoundPlayer::CachedCue(const TSdlLibrary& sdl,
     return cue;
 }
 
-void TSoundPlayer::TDevice::Play(const TCue& cue) {
+void TSoundPlayer::TDevice::Play(const TCuePtr& cue) {
     // A cue that fails to start is only a missing sound: the game goes on.
     Sdl->ClearQueuedAudio(Device);
-    Sdl->QueueAudio(Device, cue.Played.data(), static_cast<Uint32>(cue.Played.size()));
-    RestAt = TClock::now() + PlayTime(cue.Played.size(), DeviceFormat) + RestAfter;
+    Sdl->QueueAudio(Device, cue->Played.data(), static_cast<Uint32>(cue->Played.size()));
+    RestAt = TClock::now() + PlayTime(cue->Played.size(), DeviceFormat) + RestAfter;
+    Playing = cue;
+}
+
+void TSoundPlayer::TDevice::ReplaceIfRemoved(std::unique_lock<std::mutex>& hold) {
+    const SDL_AudioDeviceID device = Device;
+    hold.unlock();
+    const bool removed = DeviceRemoved(*Sdl, device);
+    hold.lock();
+    if (!removed || Device != device)
+        return;
+    Stopped = std::exchange(Device, 0);
+    OpenWanted = true;
+    if (TClock::now() + RestAfter < RestAt)
+        Pending = Playing; // it had not yet ended
 }
 
 void TSoundPlayer::TDevice::Run() {
     std::unique_lock hold(Lock);
-    const auto asked = [this] { return Quitting || OpenWanted || UnreadWanted; };
+    const auto asked = [this] { return Quitting || OpenWanted || UnreadWanted || CheckWanted; };
     for (;;) {
         if (Device != 0)
             Wake.wait_until(hold, RestAt, asked);
@@ -360,6 +400,10 @@ void TSoundPlayer::TDevice::Run() {
             Wake.wait(hold, asked);
         if (Quitting)
             break;
+        if (std::exchange(CheckWanted, false) && Device != 0 && Initialized) {
+            ReplaceIfRemoved(hold);
+            continue;
+        }
         if (OpenWanted) {
             OpenWanted = false;
             Opening = true;
@@ -388,6 +432,7 @@ void TSoundPlayer::TDevice::Run() {
             continue;
         }
         const SDL_AudioDeviceID device = std::exchange(Device, 0);
+        Playing.reset();
         Resting = true;
         hold.unlock();
         Sdl->CloseAudioDevice(device);
@@ -457,7 +502,7 @@ void TSoundPlayer::TDevice::ReadAsked(const std::string& name, unsigned ticket) 
     }
     Read.push_back(cue);
     if (Device != 0)
-        Play(*cue);
+        Play(cue);
     else if (Opening || OpenWanted)
         Pending = std::move(cue);
 }
@@ -469,8 +514,15 @@ void TSoundPlayer::TDevice::Open(SDL_AudioDeviceID stopped, bool readCues) {
         Opening = false;
         return;
     }
-    if (stopped != 0)
+    if (stopped != 0) {
         Sdl->CloseAudioDevice(stopped);
+        // SDL 3 keeps a device that went away as a silent stand-in and opens
+        // that again as the default: a fresh start of SDL's audio looks for
+        // the devices anew.
+        if (Initialized)
+            Sdl->QuitSubSystem(SDL_INIT_AUDIO);
+        Initialized = false;
+    }
     SDL_AudioDeviceID device = 0;
     SDL_AudioSpec obtained{};
     if (!Initialized) {
@@ -534,7 +586,7 @@ void TSoundPlayer::TDevice::Open(SDL_AudioDeviceID stopped, bool readCues) {
         DeviceFormat = obtained;
     RestAt = TClock::now() + RestAfter;
     if (device != 0 && Pending)
-        Play(*Pending);
+        Play(Pending);
     Pending.reset();
     std::move(read.begin(), read.end(), std::back_inserter(Read));
     Failure = std::move(failure);

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QTest>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <vector>
@@ -30,7 +31,8 @@ QImage SettledHostScreen() {
 void HostInput(const QStringList& args) {
     QProcess xdotool;
     xdotool.start(QStringLiteral("xdotool"), args);
-    (void)QTest::qWaitFor([&] { return xdotool.state() == QProcess::NotRunning; }, 10000);
+    if (!QTest::qWaitFor([&] { return xdotool.state() == QProcess::NotRunning; }, 10000))
+        ADD_FAILURE() << "xdotool did not finish";
 }
 
 namespace {

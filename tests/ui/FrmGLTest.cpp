@@ -196,10 +196,16 @@ TEST_F(MainWindow, RingWhosePutDownCueFailedIsDrawnOnItsPegAndTheErrorShownOnce)
 TEST_F(MainWindow, WithoutASoundDeviceThePlayerIsToldOnceAndPlaysOnSilently) {
     setenv("SDL_AUDIODRIVER", "no-such-sound-system", 1);
     ShowWindow();
-    Press(Qt::Key_Right);
-    Press(Qt::Key_Right);
-    Press(Qt::Key_Space); // lift: a cue of the frame
-    Frm->NewGameClick();  // tries the device again, silently
+    // The keys go on while SDL is loaded and the device tried, however long
+    // a busy machine takes; the first cue after that tells the player.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            Press(Qt::Key_Right);
+            return !Errors.isEmpty();
+        },
+        5000));
+    Press(Qt::Key_Space);
+    Frm->NewGameClick(); // tries the device again, silently
     Press(Qt::Key_Left);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     EXPECT_EQ(Board.SelectedPeg, 2);

@@ -279,7 +279,7 @@ TEST_F(SoundPlayerTest, ADeviceThatStoppedIsReplacedWithoutHoldingUpTheCue) {
     WriteConstantWav("Dizo1.wav", 8000, 1, 8, First / 256, 100ms);
     // A device whose every write fails stops at once, as an unplugged one:
     // no file may grow meanwhile (a device file such as /dev/full is refused
-    // by SDL 3, which Debian 13's SDL 2 runs on).
+    // by SDL 3, which SDL 2 runs on in Debian testing).
     const QTemporaryDir dir;
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", dir.filePath("stopped.raw").toLocal8Bit().constData(), 1);
