@@ -50,6 +50,8 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == Window && event->type() == QEvent::Show)
             Watch(Window->windowHandle());
+        if (watched == Window && event->type() == QEvent::Resize && SizeAfterRestore)
+            TakeBackSize();
         // The states the window system applied come as a spontaneous event,
         // right after the signal they raised; requests raise only the signal.
         if (watched == Watched && event->type() == QEvent::WindowStateChange &&
@@ -85,6 +87,7 @@ private:
     // it applies its own change. The second is only sent while nothing the
     // compositor applied says it imposes the size.
     void Restore() {
+        SizeAfterRestore = true;
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
         WithdrawEnlargement(Watched);
 #endif
@@ -93,6 +96,23 @@ private:
             if (Watched && !Given && AppliedEnlargements == 0)
                 Watched->setWindowStates(Watched->windowStates() & ~Enlarged);
         });
+    }
+
+    // Qt 6.11 brings a window back from full screen one decoration too
+    // small: it bounds the decorated size by the window's own fixed size
+    // (weston 16). A window cut so after a restore is set right, once. A
+    // larger size is left to the restore: the compositor may still hold the
+    // enlarged state, and weston ends the connection of a maximized window
+    // that commits another size.
+    void TakeBackSize() {
+        const QSize fixed = Window->minimumSize();
+        const QSize size = Window->size();
+        if ((Window->windowState() & Enlarged) || fixed != Window->maximumSize() ||
+            size.width() > fixed.width() || size.height() > fixed.height())
+            return;
+        SizeAfterRestore = false;
+        if (size != fixed)
+            Window->resize(fixed);
     }
 
     // Takes the size the compositor gives: the whole screen, or what its
@@ -130,6 +150,7 @@ private:
     QWindow* Watched = nullptr;
     int AppliedEnlargements = 0;
     bool Given = false;
+    bool SizeAfterRestore = false;
     QSize FixedSize;
     std::optional<QLayout::SizeConstraint> Layout;
 };

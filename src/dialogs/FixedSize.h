@@ -18,6 +18,6 @@ class QWidget;
 // again. The window then takes the size it was given, without another
 // request; a window with a layout keeps its contents at their size in the
 // middle. Once the compositor lets it go back to normal it is fixed again.
-// Checked with Qt 6.4 under weston 10, cage and phoc (Debian 12), and with
-// Qt 6.8 under weston 14 (Debian 13).
+// Checked with Qt 6.4 under weston 10, cage and phoc (Debian 12), Qt 6.8
+// under weston 14 (Debian 13) and Qt 6.11 under weston 16 (Debian testing).
 void KeepFixedSize(QWidget* window);
