@@ -312,7 +312,18 @@ void TFileUpdate::Replace(std::string_view bytes) {
     WriteAll(temp->Get(), bytes);
     if (::fdatasync(temp->Get()) != 0)
         ThrowErrno(errno, "fdatasync");
-    temp->RenameOver(Name);
+    try {
+        temp->RenameOver(Name);
+    } catch (const std::system_error& e) {
+        // A sticky folder (a family's shared 1777 one) lets only the file's
+        // owner replace it; the player may still write it.
+        const int error = e.code().value();
+        if (!keptMode || (error != EPERM && error != EACCES))
+            throw;
+        temp.reset(); // the player's own: removed
+        ReplaceInPlace(bytes);
+        return;
+    }
     SyncRename(temp->Get());
 }
 

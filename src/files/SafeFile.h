@@ -78,10 +78,11 @@ public:
     // new, whole, and a save reported done stays done. In a folder the
     // player may not write, an existing file the player may write is
     // written in place and synced instead (see the README for what that
-    // gives up). Refuses with EACCES (EISDIR for a directory) a file that
-    // is not a regular one or that the player may not write, without
-    // touching it. Under the lock, temporary files that programs which died
-    // while saving left behind are removed first.
+    // gives up), as is one the folder does not let the player replace (a
+    // sticky folder and another user's file). Refuses with EACCES (EISDIR
+    // for a directory) a file that is not a regular one or that the player
+    // may not write, without touching it. Under the lock, temporary files
+    // that programs which died while saving left behind are removed first.
     void Replace(std::string_view bytes);
 
     // Whether the folder's lock is held (see above for where it cannot be).

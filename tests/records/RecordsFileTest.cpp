@@ -251,17 +251,24 @@ TEST(RecordsHostileFiles, FileThePlayerMayNotWriteIsRefusedAndKept) {
     EXPECT_TRUE(StrayFiles().isEmpty()) << StrayFiles().join(' ').toStdString();
 }
 
-// Mended: refused with "File access denied".
-TEST(RecordsHostileFiles, FileThePlayerMayWriteInAFolderThePlayerMayNotIsWrittenInPlace) {
-    TTempWorkDir dir;
-    WriteFileBytes(RecordsFileName, " a longer old entry\r\n 0 : 0 : 1\r\n \r\n \r\n");
-    GiveToPlayer({".", RecordsFileName});
-    ASSERT_EQ(::chmod(".", 0555), 0);
-    const TRecordsTable table = TableOf({{"new", "2"}, {}});
-    EXPECT_TRUE(AsPlayer([&] { SaveTable(table); }));
-    ASSERT_EQ(::chmod(".", 0755), 0);
-    EXPECT_EQ(ReadFileBytes(RecordsFileName), QByteArray(" new\r\n 2\r\n \r\n \r\n"));
-    EXPECT_TRUE(StrayFiles().isEmpty()) << StrayFiles().join(' ').toStdString();
+// Mended: refused with "File access denied"; in a shared sticky folder
+// (1777) on root's 0666 file, the rename was refused and the save failed.
+TEST(RecordsHostileFiles, FileThePlayerMayWriteButNotReplaceIsWrittenInPlace) {
+    for (const auto& [folderMode, playersFile] : {std::pair{0555, true}, {01777, false}}) {
+        if (!playersFile && ::geteuid() != 0)
+            continue; // only root has another user's file to give
+        TTempWorkDir dir;
+        WriteFileBytes(RecordsFileName, " a longer old entry\r\n 0 : 0 : 1\r\n \r\n \r\n");
+        if (playersFile)
+            GiveToPlayer({".", RecordsFileName});
+        ASSERT_EQ(::chmod(RecordsFileName, 0666), 0);
+        ASSERT_EQ(::chmod(".", folderMode), 0);
+        const TRecordsTable table = TableOf({{"new", "2"}, {}});
+        EXPECT_TRUE(AsPlayer([&] { SaveTable(table); })) << "folder " << std::oct << folderMode;
+        ASSERT_EQ(::chmod(".", 0755), 0);
+        EXPECT_EQ(ReadFileBytes(RecordsFileName), QByteArray(" new\r\n 2\r\n \r\n \r\n"));
+        EXPECT_TRUE(StrayFiles().isEmpty()) << StrayFiles().join(' ').toStdString();
+    }
 }
 
 // Mended: every save used the one temporary name
