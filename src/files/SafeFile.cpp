@@ -283,6 +283,7 @@ void TFileUpdate::RemoveLeftovers() const {
 }
 
 void TFileUpdate::Replace(std::string_view bytes) {
+    Placed = false;
     std::optional<mode_t> keptMode;
     struct stat info {};
     if (::fstatat(Folder.Get(), Name.c_str(), &info, 0) == 0) {
@@ -324,6 +325,7 @@ void TFileUpdate::Replace(std::string_view bytes) {
         ReplaceInPlace(bytes);
         return;
     }
+    Placed = true;
     SyncRename(temp->Get());
 }
 
@@ -344,7 +346,7 @@ void TFileUpdate::SyncRename(int placedFile) const {
         ThrowErrno(errno, "syncfs");
 }
 
-void TFileUpdate::ReplaceInPlace(std::string_view bytes) const {
+void TFileUpdate::ReplaceInPlace(std::string_view bytes) {
     TFd file(::openat(Folder.Get(), Name.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!file.Valid())
         ThrowErrno(errno, "open");
@@ -363,6 +365,7 @@ void TFileUpdate::ReplaceInPlace(std::string_view bytes) const {
     WriteAll(file.Get(), bytes);
     if (::ftruncate(file.Get(), static_cast<off_t>(bytes.size())) != 0)
         ThrowErrno(errno, "ftruncate");
+    Placed = true;
     if (::fsync(file.Get()) != 0)
         ThrowErrno(errno, "fsync");
     file.Close();

@@ -87,17 +87,21 @@ public:
 
     // Whether the folder's lock is held (see above for where it cannot be).
     bool HoldsLock() const { return HasLock; }
+    // Whether the last Replace left the file holding the new bytes, also
+    // when it then failed to sync them: they are in place, maybe not on disk.
+    bool NewBytesInPlace() const { return Placed; }
 
 private:
     TFileUpdate() = default;
     void RemoveLeftovers() const;
-    void ReplaceInPlace(std::string_view bytes) const;
+    void ReplaceInPlace(std::string_view bytes);
     void SyncRename(int placedFile) const;
 
     TFd Folder;       // the final target's folder
     std::string Name; // the final target's name in it
     bool Listable = false;
     bool HasLock = false;
+    bool Placed = false;
 };
 
 // Gives the complete file at from the name to, in the same folder, unless

@@ -40,6 +40,9 @@ public:
     // Puts these bytes in the file's place; see TFileUpdate::Replace. A
     // symbolic link is written through: its final target gets the new file.
     void Replace(const QByteArray& bytes);
+    // Whether the last Replace put the new bytes in the file's place, also
+    // when it then failed (its sync did): no need to read them back.
+    bool NewBytesInPlace() const { return File->NewBytesInPlace(); }
 
 private:
     std::optional<TFileUpdate> File;
