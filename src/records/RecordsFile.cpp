@@ -5,6 +5,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -20,6 +21,9 @@ namespace {
 
 constexpr std::chrono::milliseconds RetryInterval(5);
 constexpr std::chrono::seconds GiveUpAfter(3);
+
+std::atomic<bool> NoEventLoop{false};
+std::atomic<int> FilesTaken{0};
 
 // Runs a safe file call; its system errors become the records' errors.
 template <class F> auto RecordsIo(F&& call, bool reading = false) {
@@ -40,7 +44,7 @@ template <class F> auto RecordsIo(F&& call, bool reading = false) {
 // once the application is quitting and no event loop runs any more.
 void PauseBeforeRetry() {
     const QCoreApplication* const app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() != app->thread()) {
+    if (!app || QThread::currentThread() != app->thread() || NoEventLoop) {
         std::this_thread::sleep_for(RetryInterval);
         return;
     }
@@ -118,6 +122,16 @@ TRecordsUpdate::TRecordsUpdate() {
             throw ERecordsError("Records file is in use by another game");
         PauseBeforeRetry();
     }
+    ++FilesTaken;
+}
+
+TRecordsUpdate::~TRecordsUpdate() {
+    --FilesTaken;
+}
+
+bool StopWaitingInEventLoop() {
+    NoEventLoop = true;
+    return FilesTaken == 0;
 }
 
 std::optional<QByteArray> TRecordsUpdate::Read() const {

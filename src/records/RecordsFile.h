@@ -25,6 +25,11 @@ bool RecordsFileExists();
 // without waiting on it.
 QByteArray ReadRecordsFile();
 
+// For a program ending inside its event loop (exit() called where the
+// display went away): from here on waits sleep instead of running the loop.
+// False when a save is under way: its file stays taken, so no other can run.
+bool StopWaitingInEventLoop();
+
 // The records file taken for one read, compare and write (see TFileUpdate:
 // every game saving in the same folder takes the folder's lock first, where
 // there is one to take). While another game holds it this waits, up to 3 s,
@@ -34,6 +39,9 @@ QByteArray ReadRecordsFile();
 class TRecordsUpdate {
 public:
     TRecordsUpdate();
+    ~TRecordsUpdate();
+    TRecordsUpdate(const TRecordsUpdate&) = delete;
+    TRecordsUpdate& operator=(const TRecordsUpdate&) = delete;
 
     // The file's bytes as ReadRecordsFile reads them; nothing when there is no file.
     std::optional<QByteArray> Read() const;

@@ -1,13 +1,19 @@
 #include "ui/App.h"
 
 #include "dialogs/AppIcon.h"
+#include "dialogs/ErrorBox.h"
 #include "dialogs/GameFont.h"
 #include "game/BoardState.h"
+#include "records/RecordsFile.h"
 #include "ui/ExitDeadline.h"
 #include "ui/SceneAccessible.h"
+#include "ui/SessionEnd.h"
 
 #include <QApplication>
 #include <QScreen>
+
+#include <cstdio>
+#include <exception>
 
 #include <malloc.h>
 
@@ -20,6 +26,27 @@ void TTarvinWindows::CreateDialogs() {
     FrmAbout.emplace(&FrmGL);
     FrmName.emplace(&FrmGL, *FrmTable);
     FrmGL.SetDialogs(&*FrmTable, &*FrmAbout, &*FrmName);
+}
+
+void TTarvinWindows::EndSession() {
+    if (FrmName)
+        FrmName->EndNameEntry();
+    // Every dialog's loop ends, and none opened later waits for the player.
+    QCoreApplication::exit(0);
+    FrmGL.close();
+}
+
+void TTarvinWindows::SaveAtExit() {
+    // Without the dialogs no entry was made that could be lost.
+    if (!FrmTable || !StopWaitingInEventLoop())
+        return;
+    if (FrmName)
+        FrmName->EndNameEntry();
+    try {
+        FrmTable->SaveRecordsFile();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+    }
 }
 
 int RunTarvin(int argc, char** argv) {
@@ -50,6 +77,11 @@ int RunTarvin(int argc, char** argv) {
     frmGL.show();
     // A bare X server gives no window the focus by itself.
     frmGL.activateWindow();
+    // A session manager saving the session (at logout) saves the records.
+    QObject::connect(&app, &QGuiApplication::saveStateRequest, &frmGL,
+                     [&windows] { Guarded([&windows] { windows.FrmGL.FormClose(); }); });
+    const TSessionEnd sessionEnd([&windows] { windows.EndSession(); },
+                                 [&windows] { windows.SaveAtExit(); });
     const int status = app.exec();
     ArmExitDeadline(status);
     return status;
