@@ -26,7 +26,8 @@ bool RecordsFileExists();
 QByteArray ReadRecordsFile();
 
 // For a program ending inside its event loop (exit() called where the
-// display went away): from here on waits sleep instead of running the loop.
+// display went away): from here on waits sleep instead of running the loop,
+// and a write under way beside it is finished first.
 // False when a save is under way: its file stays taken, so no other can run.
 bool StopWaitingInEventLoop();
 
@@ -35,7 +36,8 @@ bool StopWaitingInEventLoop();
 // there is one to take). While another game holds it this waits, up to 3 s,
 // then gives up with an error; on the program's main thread the wait runs
 // the event loop (without user input), so the window keeps drawing and the
-// game clock keeps time.
+// game clock keeps time. So does the write, with its syncs, in a handler of
+// that loop: it runs on a thread of its own meanwhile.
 class TRecordsUpdate {
 public:
     TRecordsUpdate();
