@@ -13,9 +13,12 @@
 #include <QScreen>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <string>
 
 #include <malloc.h>
+#include <sys/stat.h>
 
 TTarvinWindows::TTarvinWindows(TBoardState& board) : FrmGL(board) {
     FrmGL.SetDeferredStartUp([this] { CreateDialogs(); });
@@ -49,6 +52,25 @@ void TTarvinWindows::SaveAtExit() {
     }
 }
 
+namespace {
+// Without a session bus, the D-Bus client Qt loads (for the menu bar and a
+// screen reader) would start one of its own through dbus-launch, which
+// outlives the game until the display closes. libdbus finds the user's bus
+// by itself; where there is none, it is given an address of no transport
+// it knows, so it connects to nothing and starts nothing. Only the game's
+// own process sees that address.
+void KeepDBusFromStartingABus() {
+    if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address && *address)
+        return;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat info {};
+    if (runtime && *runtime && ::stat((std::string(runtime) + "/bus").c_str(), &info) == 0 &&
+        S_ISSOCK(info.st_mode))
+        return;
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+}
+} // namespace
+
 int RunTarvin(int argc, char** argv) {
     // The software GL renderer allocates and frees its vertex buffers in
     // every frame. By default the C library gives that memory back to the
@@ -57,6 +79,7 @@ int RunTarvin(int argc, char** argv) {
     // avoid it.
     mallopt(M_MMAP_THRESHOLD, 4 << 20);
     mallopt(M_TRIM_THRESHOLD, 32 << 20);
+    KeepDBusFromStartingABus();
     QApplication app(argc, argv);
     TSceneSpeaker::InstallFactory(); // after QApplication's own factory
     SetAppIdentity();

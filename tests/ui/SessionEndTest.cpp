@@ -1,14 +1,21 @@
 // The game ended by the session, not the player: a signal, or its display
 // going away; the game itself, on an X server of its own.
 
+#include "support/QtPrinters.h"
 #include "support/TempWorkDir.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <functional>
+
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 // Space, the arrows and Space again for each move of rings from peg to peg.
@@ -69,4 +76,35 @@ TEST(SessionEnd, SignalsAndALostDisplaySaveTheRecordsWithTheNameBeingAskedFor) {
         game.waitForFinished();
         server.waitForFinished();
     }
+}
+
+// Mended: without a session bus, Qt's D-Bus client started dbus-launch and a
+// bus that stayed until the display closed.
+TEST(SessionEnd, AGameWithoutASessionBusLeavesNoProcessBehind) {
+    const TTempWorkDir dir;
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0); // what the game leaves comes to us
+    QProcess game;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DBUS_SESSION_BUS_ADDRESS");
+    environment.insert("XDG_RUNTIME_DIR", dir.Path({})); // without a user's bus
+    game.setProcessEnvironment(environment);
+    game.start(TARVIN_GAME_PATH);
+    ASSERT_EQ(QProcess::execute("sh", {"-c", "xdotool windowfocus --sync \"$(xdotool search --sync "
+                                             "--onlyvisible --name '^Тарвин$' | head -1)\" "
+                                             "sleep 1 key Escape"}),
+              0);
+    EXPECT_TRUE(game.waitForFinished(3000));
+    QStringList left;
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile stat("/proc/" + pid + "/stat");
+        const QByteArray fields = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+        if (fields.mid(fields.lastIndexOf(')') + 2).split(' ').value(1).toLongLong() ==
+            ::getpid()) {
+            left << fields.left(fields.lastIndexOf(')') + 1);
+            ::kill(pid.toInt(), SIGKILL);
+            ::waitpid(pid.toInt(), nullptr, 0);
+        }
+    }
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+    EXPECT_EQ(left, QStringList()) << "left behind";
 }
