@@ -353,6 +353,20 @@ TEST_F(SoundPlayerTest, SdlIsLoadedOnlyWhenTheGameAsksForSound) {
     EXPECT_TRUE(SdlIsMapped());
 }
 
+// Mended: the player's thread told SDL its hint while the game's thread
+// read a cue through SDL, and SDL 2's hints have no lock (a race that
+// ThreadSanitizer reports; tools/test-threads.sh runs these tests so).
+TEST_F(SoundPlayerTest, CuesAskedForWhileSdlStartsPlayWithoutRacingIt) {
+    WriteConstantWav("Dizo1.wav", 8000, 1, 8, First / 256, 50ms);
+    const TDiskAudio audio;
+    TSoundPlayer player;
+    player.OpenDevice();
+    for (const auto until = std::chrono::steady_clock::now() + 300ms;
+         std::chrono::steady_clock::now() < until;)
+        player.PlayCue(1);
+    EXPECT_TRUE(audio.WaitForCues({0, First}, 1));
+}
+
 TEST_F(SoundPlayerTest, TerminalSignalsStillReachTheGame) {
     const auto handler = [](int signal) {
         struct sigaction action {};
