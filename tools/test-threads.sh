@@ -11,7 +11,9 @@ cmake -S "$ROOT" -B "$TSAN_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" \
     -DTARVIN_BUILD_BENCH=OFF -DTARVIN_BUILD_FUZZ=OFF >/dev/null
 cmake --build "$TSAN_BUILD" --target ui_tests
-cd "$TSAN_BUILD/tests"
+cd "$TSAN_BUILD"
+# Each test in a process of its own, as the game starts SDL once.
 export TSAN_OPTIONS="halt_on_error=1:suppressions=$ROOT/tools/tsan.supp"
 env -u WAYLAND_DISPLAY -u WAYLAND_SOCKET QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
-    ./ui_tests --gtest_filter='SoundPlayerTest.*:-*Quitting*' --gtest_repeat="${TSAN_REPEAT:-3}"
+    ctest --output-on-failure -R '^SoundPlayerTest[.]' -E 'Quitting' \
+    --repeat until-fail:"${TSAN_REPEAT:-3}"
