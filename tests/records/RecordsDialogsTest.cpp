@@ -31,25 +31,17 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-namespace {
-
-// A disk that other programs keep busy: each sync of this program waits
-// this long first.
-std::atomic<int> SyncDelayMs{0};
-int Delayed(long call, int fd) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(SyncDelayMs.load()));
-    return static_cast<int>(::syscall(call, fd));
-}
-} // namespace
+// A disk busy with other programs' data: each sync waits this long first.
+static std::atomic<int> SyncDelayMs{0};
 extern "C" int fsync(int fd) {
-    return Delayed(SYS_fsync, fd);
+    std::this_thread::sleep_for(std::chrono::milliseconds(SyncDelayMs.load()));
+    return static_cast<int>(::syscall(SYS_fsync, fd));
 }
 extern "C" int fdatasync(int fd) {
-    return Delayed(SYS_fdatasync, fd);
+    std::this_thread::sleep_for(std::chrono::milliseconds(SyncDelayMs.load()));
+    return static_cast<int>(::syscall(SYS_fdatasync, fd));
 }
-extern "C" int syncfs(int fd) noexcept {
-    return Delayed(SYS_syncfs, fd);
-}
+
 namespace {
 
 void Paste(QLineEdit* edit, const QString& text) {
@@ -231,42 +223,30 @@ TEST_F(RecordsDialogs, LoadErrorIsShownOverTheOpenTable) {
     EXPECT_EQ(Errors, QStringList{QStringLiteral("File access denied.")});
 }
 
-// Mended: the save slept on the GUI thread for up to 3 s while
-// another game held the file; the window froze and the clock lost seconds.
-TEST_F(RecordsDialogs, SaveWhileAnotherGameHoldsTheFileKeepsTheWindowAndTheClockGoing) {
+// Mended: the save slept on the GUI thread for up to 3 s while another game
+// held the file, then synced there, which a busy disk makes take most of a
+// second: the window froze and the clock lost seconds.
+TEST_F(RecordsDialogs,
+       SaveWhileAnotherGameHoldsTheFileOrTheDiskIsBusyKeepsTheWindowAndTheClockGoing) {
     TFd otherGame(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     ASSERT_EQ(::flock(otherGame.Get(), LOCK_EX), 0);
     QTimer::singleShot(1500, [&] { otherGame = TFd(); }); // it is done after 1.5 s
-    int ticks = 0;
-    QTimer clock;
-    QObject::connect(&clock, &QTimer::timeout, [&] { ++ticks; });
-    clock.start(100);
-    QElapsedTimer took;
-    took.start();
-    Table.SaveRecordsFile();
-    EXPECT_GE(took.elapsed(), 1400) << "saved while the other game held the file";
-    // A frozen loop gives none; a busy machine may merge a few of the 15.
-    EXPECT_GE(ticks, 5) << "the clock stopped while the save waited";
-    EXPECT_EQ(ReadFileBytes(RecordsFileName), QByteArray(" \r\n \r\n"));
-}
-
-// Mended: a save synced on the GUI thread; where other programs had left much
-// unwritten (a folder that cannot be listed syncs the whole file system), the
-// window froze for most of a second.
-TEST_F(RecordsDialogs, SaveOnABusyDiskKeepsTheWindowAndTheClockGoing) {
     SyncDelayMs = 300;
     QElapsedTimer took, sinceTick;
     qint64 longest = 0;
-    QTimer frames;
-    QObject::connect(&frames, &QTimer::timeout,
+    QTimer clock;
+    QObject::connect(&clock, &QTimer::timeout,
                      [&] { longest = std::max(longest, sinceTick.restart()); });
     QTimer::singleShot(0, [&] {
-        took.start(), sinceTick.start(), frames.start(5);
+        took.start(), sinceTick.start(), clock.start(5);
         Table.SaveRecordsFile(); // in a handler, as the game saves
+        longest = std::max(longest, sinceTick.elapsed());
         QCoreApplication::exit();
     });
     QCoreApplication::exec();
     SyncDelayMs = 0;
-    EXPECT_GE(took.elapsed(), 600) << "the syncs did not wait";
-    EXPECT_LT(longest, 100) << "the event loop stood still";
+    EXPECT_GE(took.elapsed(), 2000)
+        << "saved while the other game held the file, or synced at once";
+    EXPECT_LT(longest, 100) << "the window froze while the save waited";
+    EXPECT_EQ(ReadFileBytes(RecordsFileName), QByteArray(" \r\n \r\n"));
 }

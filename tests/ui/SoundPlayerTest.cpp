@@ -342,9 +342,8 @@ bool SdlIsMapped() {
 // Taken before main, as the game's own start would find it.
 const bool SdlMappedAtStart = SdlIsMapped();
 
-// Mended: the cues asked for meanwhile read their files through SDL while
-// the player's thread told SDL its hint, and SDL 2's hints have no lock (a
-// race ThreadSanitizer reports: tools/test-threads.sh).
+// Mended: cues read their files through SDL while the player's thread set
+// SDL's hint, unlocked in SDL 2 (a race for tools/test-threads.sh to see).
 TEST_F(SoundPlayerTest, SdlIsLoadedOnlyWhenTheGameAsksForSoundAndCuesMeanwhileNeverRaceIt) {
     WriteConstantWav("Dizo1.wav", 8000, 1, 8, First / 256, 50ms);
     const TDiskAudio audio;
