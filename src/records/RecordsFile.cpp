@@ -168,11 +168,14 @@ TRecordsUpdate::~TRecordsUpdate() {
     --FilesTaken;
 }
 
-bool StopWaitingInEventLoop() {
+bool RecordsFileTaken() {
+    return FilesTaken > 0;
+}
+
+void StopWaitingInEventLoop() {
     NoEventLoop = true;
     while (Writing) // a write beside the loop ends first: the new file or the old
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return FilesTaken == 0;
 }
 
 std::optional<QByteArray> TRecordsUpdate::Read() const {

@@ -25,11 +25,14 @@ bool RecordsFileExists();
 // without waiting on it.
 QByteArray ReadRecordsFile();
 
+// Whether a save of this program has the records file taken now: another
+// save would wait for it.
+bool RecordsFileTaken();
+
 // For a program ending inside its event loop (exit() called where the
 // display went away): from here on waits sleep instead of running the loop,
 // and a write under way beside it is finished first.
-// False when a save is under way: its file stays taken, so no other can run.
-bool StopWaitingInEventLoop();
+void StopWaitingInEventLoop();
 
 // The records file taken for one read, compare and write (see TFileUpdate:
 // every game saving in the same folder takes the folder's lock first, where

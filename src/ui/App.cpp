@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +33,12 @@ void TTarvinWindows::CreateDialogs() {
 }
 
 void TTarvinWindows::EndSession() {
+    // A save under way ends first, in a loop of its own: the save at the
+    // close would only wait for its file.
+    if (RecordsFileTaken()) {
+        QTimer::singleShot(10, &FrmGL, [this] { EndSession(); });
+        return;
+    }
     if (FrmName)
         FrmName->EndNameEntry();
     // Every dialog's loop ends, and none opened later waits for the player.
@@ -40,8 +47,12 @@ void TTarvinWindows::EndSession() {
 }
 
 void TTarvinWindows::SaveAtExit() {
-    // Without the dialogs no entry was made that could be lost.
-    if (!FrmTable || !StopWaitingInEventLoop())
+    // Without the dialogs no entry was made that could be lost; a save under
+    // way (exit() came from its loop) holds everything but an unsaved name.
+    if (!FrmTable)
+        return;
+    StopWaitingInEventLoop();
+    if (RecordsFileTaken())
         return;
     if (FrmName)
         FrmName->EndNameEntry();
