@@ -20,7 +20,7 @@ TEST(SessionEnd, SignalsAndALostDisplaySaveTheRecordsAndTheNameAskedForAndLeaveN
         for (const int peg : {(move & (move - 1)) % 3, ((move | (move - 1)) + 1) % 3}) {
             for (; selected != peg; selected = (selected + 1) % 3)
                 solving += " Right";
-            solving += " space";
+            solving += " space sleep 0.12 key"; // the next key after the frame that moves
         }
     for (const int how : {SIGTERM, SIGHUP, 0}) { // 0: the X server goes; SIGINT is as SIGHUP
         const TTempWorkDir dir;
@@ -34,11 +34,14 @@ TEST(SessionEnd, SignalsAndALostDisplaySaveTheRecordsAndTheNameAskedForAndLeaveN
         environment.insert("DISPLAY", display);
         environment.remove("DBUS_SESSION_BUS_ADDRESS");
         environment.insert("XDG_RUNTIME_DIR", dir.Path({})); // no user's bus there
+        // Under AddressSanitizer, the report of 240 bytes left in an unloaded
+        // library at the end (and its symbolizer) is not what this tries.
+        environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":detect_leaks=0");
         game.setProcessEnvironment(environment);
         game.start(TARVIN_GAME_PATH);
         // The solved game's name entry is a second window of the game's name.
         const QString script = QString(R"(w=$(xdotool search --sync --onlyvisible --name '^Тарвин$')
-            xdotool windowfocus --sync ${w%%[!0-9]*} key --delay 50 %1 || exit 1
+            xdotool windowfocus --sync ${w%%[!0-9]*} key --delay 20 %1 Left || exit 1
             for i in $(seq 100); do [ $(xdotool search --onlyvisible --name '^Тарвин$' | wc -l) -gt 1 ] && exit; sleep 0.05; done; exit 1)")
                                    .arg(solving);
         ASSERT_EQ(QProcess::execute("env", {"DISPLAY=" + display, "sh", "-c", script}), 0) << how;
