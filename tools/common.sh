@@ -20,8 +20,9 @@ RUN_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-private-dev libwayland
 # speech server it talks to (pgrep: whether another Orca runs).
 A11Y_TEST_PACKAGES=(dbus-daemon dbus-bin at-spi2-core python3-pyatspi xdotool orca speech-dispatcher
                     procps)
-# libpulse0 is SDL's client of the sound server that the quitting test plays.
-TEST_PACKAGES=(xvfb xauth libpulse0 "${A11Y_TEST_PACKAGES[@]}")
+# libpulse0 is SDL's client of the sound server that the quitting test plays;
+# dbus-x11 the dbus-launch a game without a session bus must not start.
+TEST_PACKAGES=(xvfb xauth libpulse0 dbus-x11 "${A11Y_TEST_PACKAGES[@]}")
 # The Wayland pass: a nested compositor, Qt's Wayland platform, input and
 # screenshots through the X server that hosts the compositor.
 WAYLAND_PACKAGES=(weston qt6-wayland libegl1 libegl-mesa0 xdotool imagemagick)

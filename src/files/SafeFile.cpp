@@ -283,6 +283,7 @@ void TFileUpdate::RemoveLeftovers() const {
 }
 
 void TFileUpdate::Replace(std::string_view bytes) {
+    Placed = false;
     std::optional<mode_t> keptMode;
     struct stat info {};
     if (::fstatat(Folder.Get(), Name.c_str(), &info, 0) == 0) {
@@ -312,7 +313,19 @@ void TFileUpdate::Replace(std::string_view bytes) {
     WriteAll(temp->Get(), bytes);
     if (::fdatasync(temp->Get()) != 0)
         ThrowErrno(errno, "fdatasync");
-    temp->RenameOver(Name);
+    try {
+        temp->RenameOver(Name);
+    } catch (const std::system_error& e) {
+        // A sticky folder (a family's shared 1777 one) lets only the file's
+        // owner replace it; the player may still write it.
+        const int error = e.code().value();
+        if (!keptMode || (error != EPERM && error != EACCES))
+            throw;
+        temp.reset(); // the player's own: removed
+        ReplaceInPlace(bytes);
+        return;
+    }
+    Placed = true;
     SyncRename(temp->Get());
 }
 
@@ -333,7 +346,7 @@ void TFileUpdate::SyncRename(int placedFile) const {
         ThrowErrno(errno, "syncfs");
 }
 
-void TFileUpdate::ReplaceInPlace(std::string_view bytes) const {
+void TFileUpdate::ReplaceInPlace(std::string_view bytes) {
     TFd file(::openat(Folder.Get(), Name.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!file.Valid())
         ThrowErrno(errno, "open");
@@ -352,6 +365,7 @@ void TFileUpdate::ReplaceInPlace(std::string_view bytes) const {
     WriteAll(file.Get(), bytes);
     if (::ftruncate(file.Get(), static_cast<off_t>(bytes.size())) != 0)
         ThrowErrno(errno, "ftruncate");
+    Placed = true;
     if (::fsync(file.Get()) != 0)
         ThrowErrno(errno, "fsync");
     file.Close();

@@ -78,25 +78,30 @@ public:
     // new, whole, and a save reported done stays done. In a folder the
     // player may not write, an existing file the player may write is
     // written in place and synced instead (see the README for what that
-    // gives up). Refuses with EACCES (EISDIR for a directory) a file that
-    // is not a regular one or that the player may not write, without
-    // touching it. Under the lock, temporary files that programs which died
-    // while saving left behind are removed first.
+    // gives up), as is one the folder does not let the player replace (a
+    // sticky folder and another user's file). Refuses with EACCES (EISDIR
+    // for a directory) a file that is not a regular one or that the player
+    // may not write, without touching it. Under the lock, temporary files
+    // that programs which died while saving left behind are removed first.
     void Replace(std::string_view bytes);
 
     // Whether the folder's lock is held (see above for where it cannot be).
     bool HoldsLock() const { return HasLock; }
+    // Whether the last Replace left the file holding the new bytes, also
+    // when it then failed to sync them: they are in place, maybe not on disk.
+    bool NewBytesInPlace() const { return Placed; }
 
 private:
     TFileUpdate() = default;
     void RemoveLeftovers() const;
-    void ReplaceInPlace(std::string_view bytes) const;
+    void ReplaceInPlace(std::string_view bytes);
     void SyncRename(int placedFile) const;
 
     TFd Folder;       // the final target's folder
     std::string Name; // the final target's name in it
     bool Listable = false;
     bool HasLock = false;
+    bool Placed = false;
 };
 
 // Gives the complete file at from the name to, in the same folder, unless

@@ -9,6 +9,7 @@
 #include <QValidator>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 bool IsLineBreak(QChar c) {
@@ -116,13 +117,21 @@ void TFrmNameTarvin::BeginNameEntry(const std::string& solvedTime) {
     Edit1->setText(QStringLiteral("Игрок"));
     Edit1->selectAll();
     Edit1->setFocus();
+    Asking = true;
     ShowModal();
+    Asking = false;
 }
 
 void TFrmNameTarvin::Button1Click() {
     // Only marks the dialog: it stays up under the records window until this
     // handler is done.
     Close();
+    Asking = false;
     RecordsWindow.AddRecord(Edit1->text(), SolvedTime);
     RecordsWindow.ShowModal();
+}
+
+void TFrmNameTarvin::EndNameEntry() {
+    if (std::exchange(Asking, false))
+        RecordsWindow.AddUnsavedRecord(Edit1->text(), SolvedTime);
 }

@@ -25,6 +25,9 @@ public:
     void BeginNameEntry(const std::string& solvedTime);
 
     void Button1Click();
+    // While the dialog asks for a name: records the one the field holds,
+    // unsaved (the game is ending and saves at its close).
+    void EndNameEntry();
 
     QLabel* const Label1;
     QLineEdit* const Edit1;
@@ -33,4 +36,5 @@ public:
 private:
     TFrmTable& RecordsWindow;
     QString SolvedTime;
+    bool Asking = false;
 };

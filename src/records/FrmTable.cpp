@@ -148,11 +148,13 @@ void TFrmTable::LoadRecordsFile() {
 }
 
 void TFrmTable::AddRecord(const QString& name, const QString& time) {
-    {
-        TModelChange change(*Model);
-        Store.Add(name, time);
-    }
+    AddUnsavedRecord(name, time);
     SaveRecordsFile();
+}
+
+void TFrmTable::AddUnsavedRecord(const QString& name, const QString& time) {
+    TModelChange change(*Model);
+    Store.Add(name, time);
 }
 
 void TFrmTable::SaveRecordsFile() {

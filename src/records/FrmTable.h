@@ -24,6 +24,7 @@ public:
     // TRecordsUpdate).
     void LoadRecordsFile();
     void AddRecord(const QString& name, const QString& time);
+    void AddUnsavedRecord(const QString& name, const QString& time);
     void SaveRecordsFile();
 
     // Runs each time the window is shown: sets the header and reloads the

@@ -5,9 +5,12 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -20,6 +23,10 @@ namespace {
 
 constexpr std::chrono::milliseconds RetryInterval(5);
 constexpr std::chrono::seconds GiveUpAfter(3);
+
+std::atomic<bool> NoEventLoop{false};
+std::atomic<int> FilesTaken{0};
+std::atomic<bool> Writing{false}; // a write runs beside the event loop
 
 // Runs a safe file call; its system errors become the records' errors.
 template <class F> auto RecordsIo(F&& call, bool reading = false) {
@@ -40,7 +47,7 @@ template <class F> auto RecordsIo(F&& call, bool reading = false) {
 // once the application is quitting and no event loop runs any more.
 void PauseBeforeRetry() {
     const QCoreApplication* const app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() != app->thread()) {
+    if (!app || QThread::currentThread() != app->thread() || NoEventLoop) {
         std::this_thread::sleep_for(RetryInterval);
         return;
     }
@@ -52,6 +59,42 @@ void PauseBeforeRetry() {
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (wake.isActive()) // the application is quitting: no event loop runs any more
         std::this_thread::sleep_for(RetryInterval);
+}
+
+// Runs write on a thread of its own while the main thread's event loop
+// runs, and that loop meanwhile: a sync waits for the disk, which other
+// programs' unwritten data may keep busy for most of a second. The folder
+// stays taken until the write is done, so the save stays one.
+void WriteBesideEventLoop(const std::function<void()>& write) {
+    const QCoreApplication* const app = QCoreApplication::instance();
+    QThread* const thread = QThread::currentThread();
+    if (!app || thread != app->thread() || thread->loopLevel() == 0 || NoEventLoop) {
+        write();
+        return;
+    }
+    QEventLoop loop;
+    std::exception_ptr failure;
+    std::thread writer;
+    Writing = true;
+    try {
+        writer = std::thread([&] {
+            try {
+                write();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            Writing = false;
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        Writing = false;
+        write(); // no thread to spare
+        return;
+    }
+    loop.exec(QEventLoop::ExcludeUserInputEvents); // at once when the application is quitting
+    writer.join();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 // Reads straight into a QByteArray; its new room is left uninitialised.
@@ -118,6 +161,21 @@ TRecordsUpdate::TRecordsUpdate() {
             throw ERecordsError("Records file is in use by another game");
         PauseBeforeRetry();
     }
+    ++FilesTaken;
+}
+
+TRecordsUpdate::~TRecordsUpdate() {
+    --FilesTaken;
+}
+
+bool RecordsFileTaken() {
+    return FilesTaken > 0;
+}
+
+void StopWaitingInEventLoop() {
+    NoEventLoop = true;
+    while (Writing) // a write beside the loop ends first: the new file or the old
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 std::optional<QByteArray> TRecordsUpdate::Read() const {
@@ -128,7 +186,10 @@ std::optional<QByteArray> TRecordsUpdate::Read() const {
 }
 
 void TRecordsUpdate::Replace(const QByteArray& bytes) {
-    RecordsIo([&] {
-        File->Replace(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    WriteBesideEventLoop([&] {
+        RecordsIo([&] {
+            File->Replace(
+                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        });
     });
 }

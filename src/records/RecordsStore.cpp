@@ -12,14 +12,6 @@ void AppendEntry(TRecordsTable& table, const QString& name, const QString& time)
     table.SetCell(1, slot, time);
     table.SetRowCount(slot + 2);
 }
-bool FileHolds(const TRecordsUpdate& file, const QByteArray& bytes) {
-    try {
-        const std::optional<QByteArray> current = file.Read();
-        return current && *current == bytes;
-    } catch (const ERecordsError&) {
-        return false;
-    }
-}
 } // namespace
 
 void TRecordsStore::AppendUnsaved(TRecordsTable& table) const {
@@ -85,7 +77,7 @@ void TRecordsStore::Write(TRecordsUpdate& file, const std::function<void()>& und
         // A sync that failed once the new file was in place leaves the file
         // holding the table, only perhaps not on disk yet: the table matches
         // it then, and a later save writes it again.
-        if (!FileHolds(file, bytes)) {
+        if (!file.NewBytesInPlace()) {
             if (undo)
                 undo();
             throw;

@@ -21,6 +21,13 @@ struct TTarvinWindows {
     std::optional<TFrmAboutTarvin> FrmAbout;
     std::optional<TFrmNameTarvin> FrmName;
 
+    // The session ends the game, not the player: a name still being asked
+    // for goes in as the field holds it, then the game ends as on Escape.
+    void EndSession();
+    // The same from exit(), with the event loop and the display gone: the
+    // records are saved and nothing is shown.
+    void SaveAtExit();
+
 private:
     void CreateDialogs();
 };

@@ -70,6 +70,10 @@ const TSdlLibrary* TSdlLibrary::Load(std::string& failure) {
         failure = "The sound library is too old: " + DlError(FileName);
         return nullptr;
     }
+    // SDL 2's hints have no lock: whatever it is told is told before any
+    // other thread may use it. Otherwise SDL catches SIGINT and SIGTERM and
+    // the game ignores them.
+    found->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     library = std::move(found);
     LoadedLibrary.store(library.get(), std::memory_order_release);
     return library.get();

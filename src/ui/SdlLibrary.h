@@ -14,8 +14,8 @@ struct TSdlLibrary {
     // The library's name as installed (libsdl2-2.0-0 on Debian 12 and 13).
     static constexpr const char* FileName = "libSDL2-2.0.so.0";
 
-    // Loads the library on the first call and returns it, the same one
-    // ever after; nullptr with the reason in failure when it cannot be
+    // Loads the library on the first call, tells SDL its hints and returns
+    // it, the same one ever after; nullptr with the reason in failure when it cannot be
     // loaded, so a later call tries again. Slow the first time: never on
     // the GUI thread.
     static const TSdlLibrary* Load(std::string& failure);

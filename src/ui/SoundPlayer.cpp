@@ -526,8 +526,6 @@ void TSoundPlayer::TDevice::Open(SDL_AudioDeviceID stopped, bool readCues) {
     SDL_AudioDeviceID device = 0;
     SDL_AudioSpec obtained{};
     if (!Initialized) {
-        // Otherwise SDL catches SIGINT and SIGTERM and the game ignores them.
-        Sdl->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         Sdl->ClearError();
         Initialized = Sdl->InitSubSystem(SDL_INIT_AUDIO) == 0;
     }

@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
     // developer running the tests chose otherwise.
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     setenv("XDG_RUNTIME_DIR", TARVIN_TEST_RUNTIME_DIR, 0);
+    // No session bus of their own through dbus-launch, as the game starts none.
+    setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
 
     const bool required = std::getenv("TARVIN_REQUIRE_DISPLAY") != nullptr;
     const char* display = std::getenv("DISPLAY");
