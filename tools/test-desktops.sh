@@ -132,8 +132,15 @@ inside() {
     echo "--- $name: ${ABOUT[$name]}"
     local run=(env QT_QPA_PLATFORM="$PLATFORM" SDL_AUDIODRIVER=dummy)
     if [[ " ${IDLE_ONLY[*]} " != *" $name "* ]]; then
-        (cd "$work" && timeout 120 "${run[@]}" "$BUILD/tests/desktop_tests" --gtest_brief=1) ||
-            status=1
+        # A crash leaves its core in the working folder, and its stack is shown.
+        (cd "$work" && ulimit -c unlimited &&
+            timeout 120 "${run[@]}" "$BUILD/tests/desktop_tests" --gtest_brief=1) || status=1
+        local core
+        for core in "$work"/core*; do
+            [ -f "$core" ] && command -v gdb >/dev/null &&
+                gdb -batch -ex 'thread apply all bt 12' "$BUILD/tests/desktop_tests" "$core" 2>&1 |
+                grep -E '^(#|Thread)' | head -n 60
+        done
     fi
 
     local seconds=${TARVIN_IDLE_SECONDS:-3} floor game
