@@ -9,6 +9,7 @@
 #include "ui/GLSurface.h"
 
 #include <QKeySequence>
+#include <QOpenGLContext>
 #include <QTest>
 
 void MainWindowFixture::SetUp() {
@@ -70,6 +71,10 @@ std::optional<QRect> MainWindowFixture::SceneOnHostScreen() {
     HostInput({"mousemove", "0", "767"});
     // The scene as the game draws it now, drawn again offscreen.
     Frm->Surface->MakeCurrent();
+    if (QOpenGLContext::currentContext() != Frm->Surface->Context()) {
+        ADD_FAILURE() << "the scene's GL context cannot be made current";
+        return std::nullopt;
+    }
     TBoardState board = Board;
     TSceneMatrices matrices = Frm->Matrices;
     TQuadric quadric;
