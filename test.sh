@@ -16,11 +16,21 @@ x11_suite() {
 
 passed=0
 failed=()
-for pass in x11_suite tools/test-wayland.sh tools/test-desktops.sh tools/test-sanitizers.sh \
-    tools/test-fuzz.sh tools/test-package.sh; do
+passes=(x11_suite tools/test-wayland.sh tools/test-desktops.sh tools/test-sanitizers.sh
+        tools/test-fuzz.sh tools/test-package.sh)
+# In the other releases' chroots (tools/test-release.sh) the sanitizer suite
+# and the fuzzer are left to this machine's own run: they check the game's
+# own code, which is the same there, and .ci/run must end within 30 minutes.
+if [ "${TARVIN_OTHER_RELEASE:-0}" = 1 ]; then
+    echo "The sanitizer suite and the fuzzer run on the machine's own release only."
+    passes=(x11_suite tools/test-wayland.sh tools/test-desktops.sh tools/test-package.sh)
+fi
+for pass in "${passes[@]}"; do
     echo "=== $pass"
+    started=$(date +%s)
     if [ "$pass" = x11_suite ]; then (x11_suite); else "$ROOT/$pass"; fi && passed=$((passed + 1)) ||
         failed+=("$pass")
+    echo "=== $pass: $(($(date +%s) - started)) s"
 done
 [ ${#failed[@]} -eq 0 ] || echo "Failed: ${failed[*]}" >&2
 echo "passes: $passed passed, ${#failed[@]} failed"

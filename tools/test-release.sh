@@ -32,6 +32,7 @@ if [ "${1:-}" = --inside ]; then
     mount -t tmpfs -o mode=1777 tmpfs "$dir/tmp"
     mount --bind "$3" "$dir/var/cache/apt/archives"
     chroot "$dir" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" CI="${CI:-}" \
+        TARVIN_OTHER_RELEASE=1 \
         PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
         bash -c 'cd /src/tarvin && ./test.sh'
     exit
