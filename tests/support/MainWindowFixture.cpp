@@ -69,9 +69,15 @@ class TDrawOnly : public TFrameHost {
 
 std::optional<QRect> MainWindowFixture::SceneOnHostScreen() {
     HostInput({"mousemove", "0", "767"});
-    // The scene as the game draws it now, drawn again offscreen.
-    Frm->Surface->MakeCurrent();
-    if (QOpenGLContext::currentContext() != Frm->Surface->Context()) {
+    // The scene as the game draws it now, drawn again offscreen, once the
+    // window system lets its context be made current (not while a
+    // compositor's configure has the surface made anew).
+    if (!QTest::qWaitFor(
+            [&] {
+                Frm->Surface->MakeCurrent();
+                return QOpenGLContext::currentContext() == Frm->Surface->Context();
+            },
+            5000)) {
         ADD_FAILURE() << "the scene's GL context cannot be made current";
         return std::nullopt;
     }
