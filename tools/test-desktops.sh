@@ -218,6 +218,10 @@ finish() { # reaps one run, prints what it said
     echo "$status" >"$results/${running[$pid]}.status"
     unset "running[$pid]"
 }
+# A chroot's root is no mount point whose propagation could be changed;
+# tools/test-release.sh has made its mounts private already.
+propagation=private
+unshare --mount --propagation private true 2>/dev/null || propagation=unchanged
 skipped=()
 for name in "${@:-${ORDER[@]}}"; do
     why=$(unavailable "$name")
@@ -231,8 +235,8 @@ for name in "${@:-${ORDER[@]}}"; do
     work="$results/$name"
     mkdir -p "$work/home" "$work/play" && mkdir -m 700 "$work/runtime"
     cp "$ROOT"/assets/sounds/Dizo[1-5].wav "$work/play/"
-    unshare --mount --pid --fork --kill-child --mount-proc "$0" --inside "$work" "$name" \
-        >"$results/$name.log" 2>&1 &
+    unshare --mount --propagation "$propagation" --pid --fork --kill-child --mount-proc "$0" \
+        --inside "$work" "$name" >"$results/$name.log" 2>&1 &
     running[$!]=$name
 done
 while [ ${#running[@]} -gt 0 ]; do finish; done

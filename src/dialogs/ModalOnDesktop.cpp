@@ -82,13 +82,19 @@ wl_proxy* GtkShell(wl_display* display) {
     return shell;
 }
 
+// The compositor's gtk_shell1, on Wayland where it has one.
+wl_proxy* CompositorGtkShell() {
+    if (!OnWayland())
+        return nullptr;
+    auto* display = static_cast<wl_display*>(NativeResource("wl_display"));
+    return display ? GtkShell(display) : nullptr;
+}
+
 // Tells mutter the dialog is modal to its parent. The gtk_surface1 lives as
 // long as the connection: mutter keeps the type it gave the window.
-void MarkModal(QWindow* window) {
-    auto* display = static_cast<wl_display*>(NativeResource("wl_display"));
+void MarkModal(wl_proxy* shell, QWindow* window) {
     auto* surface = static_cast<wl_proxy*>(NativeResource("surface", window));
-    wl_proxy* shell = display && surface ? GtkShell(display) : nullptr;
-    if (!shell)
+    if (!surface)
         return;
     wl_proxy* gtkSurface = wl_proxy_marshal_flags(shell, GetGtkSurface, &GtkSurface1,
                                                   wl_proxy_get_version(shell), 0, nullptr, surface);
@@ -100,11 +106,13 @@ void MarkModal(QWindow* window) {
 
 void ShowModalOverOwner(QDialog& dialog) {
     // Shown before the modal loop starts, so the compositor hears it is a
-    // dialog before it places it.
-    dialog.setAttribute(Qt::WA_ShowModal, true);
-    dialog.show();
-    if (OnWayland() && dialog.windowHandle())
-        MarkModal(dialog.windowHandle());
+    // dialog before it places it; elsewhere shown by the loop, as always.
+    if (wl_proxy* shell = CompositorGtkShell()) {
+        dialog.setAttribute(Qt::WA_ShowModal, true);
+        dialog.show();
+        if (dialog.windowHandle())
+            MarkModal(shell, dialog.windowHandle());
+    }
     dialog.exec();
 }
 
