@@ -29,7 +29,9 @@ declare -A ABOUT=(
     [kwin-x11]="X11 under kwin_x11"
     [openbox]="X11 under openbox"
 )
-ORDER=(gnome kwin sway cage weston-kiosk phoc gnome-x11 kwin-x11 openbox)
+# Side by side in this order: the two heavy compositors, gnome-shell and
+# kwin, never start together.
+ORDER=(gnome sway kwin cage weston-kiosk phoc gnome-x11 kwin-x11 openbox)
 # Only the idle cost and Escape there: weston's kiosk shell gives no window
 # the keyboard back once a dialog has closed (weston 10).
 IDLE_ONLY=(weston-kiosk)
@@ -134,7 +136,7 @@ inside() {
     if [[ " ${IDLE_ONLY[*]} " != *" $name "* ]]; then
         # A crash leaves its core in the working folder, and its stack is shown.
         (cd "$work" && ulimit -c unlimited &&
-            timeout 120 "${run[@]}" "$BUILD/tests/desktop_tests" --gtest_brief=1) || status=1
+            timeout 120 "${run[@]}" "$BUILD/tests/desktop_tests") || status=1
         local core
         for core in "$work"/core*; do
             [ -f "$core" ] && command -v gdb >/dev/null &&
