@@ -49,11 +49,21 @@ unavailable() {
 
 # Starts desktop $1 on $DISPLAY; sets PLATFORM and, on Wayland,
 # WAYLAND_DISPLAY. wlroots compositors (sway, cage, phoc) refuse to run as
-# root: they run in a user namespace of their own, as an unmapped user.
+# root: they run in a user namespace of their own, as an unmapped user, or,
+# in a chroot, where the kernel makes no user namespace, as nobody, with a
+# runtime folder of their own whose socket the game finds by its path.
 # kwin_wayland's file capability cannot be raised here: a copy without it
 # runs.
 start_desktop() {
-    local wlr=(unshare --user env WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_X11_OUTPUTS=1
+    local as_user=(unshare --user) sockets=$XDG_RUNTIME_DIR
+    if [ "${TARVIN_DESKTOP_AS_NOBODY:-0}" = 1 ] || ! unshare --user true 2>/dev/null; then
+        sockets=$work/wlroots-runtime
+        chmod o+x "$work" "$(dirname "$work")" # the way to its configuration and sockets
+        install -d -m 700 -o nobody -g nogroup "$sockets"
+        as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$sockets"
+            XDG_RUNTIME_DIR="$sockets")
+    fi
+    local wlr=("${as_user[@]}" env WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_X11_OUTPUTS=1
         WLR_XWAYLAND=)
     PLATFORM=wayland
     WAYLAND_DISPLAY=tarvin-$1
@@ -90,7 +100,8 @@ start_desktop() {
         # wlroots names its socket itself: the first free wayland-N.
         for _ in $(seq 100); do
             local socket
-            socket=$(cd "$XDG_RUNTIME_DIR" && ls -1 tarvin-"$1" wayland-? 2>/dev/null | head -1)
+            socket=$(cd "$XDG_RUNTIME_DIR" && ls -1 tarvin-"$1" 2>/dev/null ||
+                ls -1d "$sockets"/wayland-? 2>/dev/null | head -1)
             [ -n "$socket" ] && WAYLAND_DISPLAY=$socket && break
             sleep 0.1
         done
