@@ -145,21 +145,21 @@ inside() {
     echo "--- $name: ${ABOUT[$name]}"
     local run=(env QT_QPA_PLATFORM="$PLATFORM" SDL_AUDIODRIVER=dummy)
     if [[ " ${IDLE_ONLY[*]} " != *" $name "* ]]; then
-        # The test process has crashed under kwin_wayland in some full runs of
-        # ./test.sh, never alone: such a crash is reported with its stack
-        # where a core and gdb are there, and the test is run once more. A
-        # failed check is never run again.
+        # A crash of the test process is reported with its stack: from its
+        # core, written in the test's temporary folder under $work/tmp; the
+        # test is run once more. A failed check is never run again.
         local attempt code core
         for attempt in 1 2; do
             code=0
-            (cd "$work" && ulimit -c unlimited &&
-                exec timeout 120 "${run[@]}" "$BUILD/tests/desktop_tests") || code=$?
-            for core in "$work"/core*; do
-                [ -f "$core" ] && command -v gdb >/dev/null &&
+            (cd "$work" && ulimit -c unlimited && mkdir -p tmp &&
+                exec timeout 120 "${run[@]}" TMPDIR="$work/tmp" \
+                    "$BUILD/tests/desktop_tests") || code=$?
+            while read -r core; do
+                command -v gdb >/dev/null &&
                     gdb -batch -ex 'thread apply all bt 12' "$BUILD/tests/desktop_tests" "$core" \
                         2>&1 | grep -E '^(#|Thread)' | head -n 60
                 rm -f "$core"
-            done
+            done < <(find "$work/tmp" -name 'core*' -type f 2>/dev/null)
             [ $code -ge 128 ] && [ $code -ne 124 ] && [ $attempt -eq 1 ] || break
             echo "$me: $name: the test crashed (status $code); once more"
         done

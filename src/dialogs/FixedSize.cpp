@@ -8,6 +8,7 @@
 #include <QWindow>
 
 #include <optional>
+#include <utility>
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
 #include <QGuiApplication>
@@ -56,7 +57,9 @@ public:
         // right after the signal they raised; requests raise only the signal.
         if (watched == Watched && event->type() == QEvent::WindowStateChange &&
             event->spontaneous()) {
-            if (Watched->windowStates() & Enlarged)
+            // By now the restore asked for in answer may have put the
+            // window's own state back (Qt 6.11).
+            if (std::exchange(Signalled, false) || (Watched->windowStates() & Enlarged))
                 ++AppliedEnlargements;
             else
                 Released();
@@ -73,6 +76,10 @@ private:
         connect(window, &QWindow::windowStateChanged, this, [this](Qt::WindowState state) {
             if (!(state & Enlarged) || Given)
                 return;
+            // Until the event loop runs again: an applied state's event
+            // follows its signal at once.
+            Signalled = true;
+            QTimer::singleShot(0, this, [this] { Signalled = false; });
             // An enlargement the compositor applied again after it was asked
             // to restore is one it imposes.
             if (AppliedEnlargements > 0)
@@ -150,6 +157,7 @@ private:
     QWindow* Watched = nullptr;
     int AppliedEnlargements = 0;
     bool Given = false;
+    bool Signalled = false; // an enlargement was signalled, its event not seen yet
     bool SizeAfterRestore = false;
     QSize FixedSize;
     std::optional<QLayout::SizeConstraint> Layout;
