@@ -156,8 +156,8 @@ inside() {
                     "$BUILD/tests/desktop_tests") || code=$?
             while read -r core; do
                 command -v gdb >/dev/null &&
-                    gdb -batch -ex 'thread apply all bt 12' "$BUILD/tests/desktop_tests" "$core" \
-                        2>&1 | grep -E '^(#|Thread)' | head -n 60
+                    gdb -batch -ex 'bt 30' -ex 'thread apply all bt 6' "$BUILD/tests/desktop_tests" \
+                        "$core" 2>&1 | grep -E '^(#|Thread)' | head -n 90
                 rm -f "$core"
             done < <(find "$work/tmp" -name 'core*' -type f 2>/dev/null)
             [ $code -ge 128 ] && [ $code -ne 124 ] && [ $attempt -eq 1 ] || break

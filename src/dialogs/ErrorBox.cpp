@@ -42,6 +42,5 @@ void ShowErrorBox(const QString& text) {
     box.setWindowModality(Qt::ApplicationModal);
     KeepFixedSize(&box);
     ShowModalOverOwner(box);
-    if (active) // a bare X server hands the focus to nobody by itself
-        active->activateWindow();
+    ActivateAgain(active); // a bare X server hands the focus to nobody by itself
 }

@@ -22,8 +22,7 @@ void TFixedDialog::ShowModal() {
         move(*LastPosition);
     QPointer<QWidget> owner = parentWidget();
     ShowModalOverOwner(*this);
-    if (owner)
-        owner->activateWindow();
+    ActivateAgain(owner);
 }
 
 void TFixedDialog::RunHandler(const std::function<void()>& handler) {

@@ -3,7 +3,9 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QTimer>
+#include <QWidget>
 #include <QWindow>
 #include <qpa/qplatformnativeinterface.h>
 
@@ -137,4 +139,23 @@ void AwaitKeyboardBack(QWidget* window) {
         wl_display_roundtrip_queue(display, queue);
         wl_event_queue_destroy(queue);
     }
+}
+
+namespace {
+void ActivateWhenSafe(const QPointer<QWidget>& window, int attempts) {
+    if (!window)
+        return;
+    const QWindow* focus = QGuiApplication::focusWindow();
+    if (!OnWayland() || !focus || focus->handle()) {
+        window->activateWindow();
+        return;
+    }
+    if (attempts > 0)
+        QTimer::singleShot(20, window,
+                           [window, attempts] { ActivateWhenSafe(window, attempts - 1); });
+}
+} // namespace
+
+void ActivateAgain(QWidget* window) {
+    ActivateWhenSafe(window, 25);
 }

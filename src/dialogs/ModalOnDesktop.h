@@ -20,3 +20,11 @@ void ShowModalOverOwner(QDialog& dialog);
 // banner. On Wayland the wait ends with a round trip, so the compositor has
 // also dealt with every request Qt sent while the menu closed.
 void AwaitKeyboardBack(QWidget* window);
+
+// Asks for the keyboard for window, once a dialog over it has closed. On
+// Wayland, Qt (6.4 to 6.11) asks the compositor for the activation on behalf
+// of the window that has the focus, and crashes where that window has no
+// platform window left, as under kwin just after a dialog closed; the
+// request then waits, 20 ms at a time, for at most half a second, and is
+// dropped after that rather than crash the game.
+void ActivateAgain(QWidget* window);
