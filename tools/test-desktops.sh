@@ -115,8 +115,16 @@ start_desktop() {
         done
     fi
     sleep 2 # panels, backgrounds, start-up animations
-    # GNOME Shell starts in its overview; Escape leaves it.
-    case $1 in gnome | gnome-x11) xdotool key Escape && sleep 1 ;; esac
+    # GNOME Shell starts in its overview; Escape leaves it, once its opening
+    # animation has ended (GNOME 48 on X11 takes its time).
+    case $1 in gnome | gnome-x11)
+        for _ in $(seq 10); do
+            xdotool key Escape && sleep 1
+            gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+                --method org.freedesktop.DBus.Properties.Get org.gnome.Shell OverviewActive \
+                2>/dev/null | grep -q true || break
+        done ;;
+    esac
     export WAYLAND_DISPLAY PLATFORM
 }
 

@@ -2,13 +2,13 @@
 
 #include <QEvent>
 #include <QLayout>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
 #include <optional>
-#include <utility>
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
 #include <QGuiApplication>
@@ -55,11 +55,9 @@ public:
             TakeBackSize();
         // The states the window system applied come as a spontaneous event,
         // right after the signal they raised; requests raise only the signal.
-        if (watched == Watched && event->type() == QEvent::WindowStateChange &&
+        if (watched == Watched.data() && event->type() == QEvent::WindowStateChange &&
             event->spontaneous()) {
-            // By now the restore asked for in answer may have put the
-            // window's own state back (Qt 6.11).
-            if (std::exchange(Signalled, false) || (Watched->windowStates() & Enlarged))
+            if (Watched->windowStates() & Enlarged)
                 ++AppliedEnlargements;
             else
                 Released();
@@ -76,17 +74,28 @@ private:
         connect(window, &QWindow::windowStateChanged, this, [this](Qt::WindowState state) {
             if (!(state & Enlarged) || Given)
                 return;
-            // Until the event loop runs again: an applied state's event
-            // follows its signal at once.
-            Signalled = true;
-            QTimer::singleShot(0, this, [this] { Signalled = false; });
             // An enlargement the compositor applied again after it was asked
             // to restore is one it imposes.
             if (AppliedEnlargements > 0)
                 Give();
             else
+                AskToRestore();
+        });
+    }
+
+    // From Qt 6.5 on, once the state's event has gone by: the event of a
+    // state the compositor applied follows its signal, and would otherwise
+    // find the state restored already (Qt 6.11). Qt 6.4 must take back its
+    // own request at once (WithdrawEnlargement).
+    void AskToRestore() {
+#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
+        Restore();
+#else
+        QTimer::singleShot(0, this, [this] {
+            if (Watched && !Given)
                 Restore();
         });
+#endif
     }
 
     // Asked at once, and asked again once the compositor's change has been
@@ -154,10 +163,9 @@ private:
     }
 
     QWidget* Window;
-    QWindow* Watched = nullptr;
+    QPointer<QWindow> Watched;
     int AppliedEnlargements = 0;
     bool Given = false;
-    bool Signalled = false; // an enlargement was signalled, its event not seen yet
     bool SizeAfterRestore = false;
     QSize FixedSize;
     std::optional<QLayout::SizeConstraint> Layout;

@@ -4,6 +4,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <vector>
 
@@ -49,13 +50,16 @@ std::optional<QPoint> FindPicture(const QImage& screen, const QImage& picture, i
     const QImage pic = picture.convertToFormat(QImage::Format_RGB32);
     // Edges spread over the picture first: most places fail at the first,
     // and a plain area cannot pass. A few may differ (a caret blinked).
-    std::vector<QPoint> anchors;
-    for (int y = 3; y < pic.height(); y += 5)
-        for (int x = (y * 7) % 13; x + 1 < pic.width() && anchors.size() < 32; x += 13)
+    // A plain dialog has few edges, and where they fall depends on the font.
+    std::vector<QPoint> edges, anchors;
+    for (int y = 1; y < pic.height(); y += 2)
+        for (int x = y % 3; x + 1 < pic.width(); x += 3)
             if (!Near(pic.pixel(x, y), pic.pixel(x + 1, y), 40))
-                anchors.emplace_back(x, y);
-    if (anchors.size() < 8)
+                edges.emplace_back(x, y);
+    if (edges.size() < 8)
         return std::nullopt;
+    for (std::size_t i = 0; i < 32; ++i)
+        anchors.push_back(edges[i * edges.size() / 32]);
     const int allowedMisses = pic.width() * pic.height() / 50;
     for (int y = 0; y + pic.height() <= screen.height(); ++y)
         for (int x = 0; x + pic.width() <= screen.width(); ++x) {
