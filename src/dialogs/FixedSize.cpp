@@ -9,6 +9,7 @@
 #include <QWindow>
 
 #include <optional>
+#include <utility>
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
 #include <QGuiApplication>
@@ -57,7 +58,7 @@ public:
         // right after the signal they raised; requests raise only the signal.
         if (watched == Watched.data() && event->type() == QEvent::WindowStateChange &&
             event->spontaneous()) {
-            if (Watched->windowStates() & Enlarged)
+            if (std::exchange(Signalled, false) || (Watched->windowStates() & Enlarged))
                 ++AppliedEnlargements;
             else
                 Released();
@@ -74,28 +75,23 @@ private:
         connect(window, &QWindow::windowStateChanged, this, [this](Qt::WindowState state) {
             if (!(state & Enlarged) || Given)
                 return;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 9, 0)
+            // Qt 6.11 sends the event of a state the compositor applied
+            // right after its signal, and by then the restore asked for in
+            // answer has put the window's own state back: the event counts
+            // as applied until the event loop runs again. Qt 6.4 and 6.8
+            // keep the applied state until the event, and a request of
+            // theirs may meet an applied normal state before the loop runs.
+            Signalled = true;
+            QTimer::singleShot(0, this, [this] { Signalled = false; });
+#endif
             // An enlargement the compositor applied again after it was asked
             // to restore is one it imposes.
             if (AppliedEnlargements > 0)
                 Give();
             else
-                AskToRestore();
-        });
-    }
-
-    // From Qt 6.5 on, once the state's event has gone by: the event of a
-    // state the compositor applied follows its signal, and would otherwise
-    // find the state restored already (Qt 6.11). Qt 6.4 must take back its
-    // own request at once (WithdrawEnlargement).
-    void AskToRestore() {
-#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
-        Restore();
-#else
-        QTimer::singleShot(0, this, [this] {
-            if (Watched && !Given)
                 Restore();
         });
-#endif
     }
 
     // Asked at once, and asked again once the compositor's change has been
@@ -166,6 +162,7 @@ private:
     QPointer<QWindow> Watched;
     int AppliedEnlargements = 0;
     bool Given = false;
+    bool Signalled = false; // an enlargement was signalled, its event not seen yet
     bool SizeAfterRestore = false;
     QSize FixedSize;
     std::optional<QLayout::SizeConstraint> Layout;
