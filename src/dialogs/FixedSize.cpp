@@ -58,7 +58,9 @@ public:
         // right after the signal they raised; requests raise only the signal.
         if (watched == Watched.data() && event->type() == QEvent::WindowStateChange &&
             event->spontaneous()) {
-            if (std::exchange(Signalled, false) || (Watched->windowStates() & Enlarged))
+            const bool signalled = std::exchange(Signalled, false);
+            if ((signalled && !std::exchange(Requested, false)) ||
+                (Watched->windowStates() & Enlarged))
                 ++AppliedEnlargements;
             else
                 Released();
@@ -75,15 +77,20 @@ private:
         connect(window, &QWindow::windowStateChanged, this, [this](Qt::WindowState state) {
             if (!(state & Enlarged) || Given)
                 return;
-#if QT_VERSION >= QT_VERSION_CHECK(6, 9, 0)
-            // Qt 6.11 sends the event of a state the compositor applied
-            // right after its signal, and by then the restore asked for in
-            // answer has put the window's own state back: the event counts
-            // as applied until the event loop runs again. Qt 6.4 and 6.8
-            // keep the applied state until the event, and a request of
-            // theirs may meet an applied normal state before the loop runs.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+            // Qt 6.8 and 6.11 send the event of a state the compositor
+            // applied right after its signal, and by then the restore asked
+            // for in answer has put the window's own state back: the event
+            // counts as applied until the event loop runs again. A signal
+            // with no event after it was a request; the compositor carrying
+            // it out (weston 14) is not imposing a size. Qt 6.4 keeps the
+            // applied state.
+            Requested = Requested || Signalled;
             Signalled = true;
-            QTimer::singleShot(0, this, [this] { Signalled = false; });
+            QTimer::singleShot(0, this, [this] {
+                if (std::exchange(Signalled, false))
+                    Requested = true;
+            });
 #endif
             // An enlargement the compositor applied again after it was asked
             // to restore is one it imposes.
@@ -163,6 +170,7 @@ private:
     int AppliedEnlargements = 0;
     bool Given = false;
     bool Signalled = false; // an enlargement was signalled, its event not seen yet
+    bool Requested = false; // an enlargement was asked for, not yet carried out
     bool SizeAfterRestore = false;
     QSize FixedSize;
     std::optional<QLayout::SizeConstraint> Layout;
