@@ -2,9 +2,10 @@
 # The tests of the rules, the dialog kit, the launcher and the records code
 # (the file format, the store shared with other games, its windows) built
 # with AddressSanitizer and UndefinedBehaviorSanitizer, run under Xvfb: any
-# report fails the test that made it. The main window, sound and drawing
-# are left to the main pass and to tools/test-threads.sh: built a second
-# time they would take ./test.sh past its ten minutes.
+# report fails the test that made it. The main window's, the sound's and
+# the drawing's tests are left to the main pass (and the sound player's
+# threads to tools/test-threads.sh): built a second time they would take
+# ./test.sh past its ten minutes.
 source "$(dirname "$0")/sanitizer-build.sh"
 build_sanitized game_tests dialogs_tests records_format_tests records_tests launcher_tests
 cd "$SANITIZER_BUILD"
@@ -17,10 +18,10 @@ LD_PRELOAD=$({ dpkg -L libgl1-mesa-dri mesa-libgallium 2>/dev/null || true; } |
     grep -E '/dri/swrast_dri[.]so$|/libgallium-[^/]*[.]so$' | paste -sd:)
 export LD_PRELOAD
 # The install, launcher and screen reader tests need the programs, which this
-# build leaves out, as it leaves out the main window's and the drawing's test
-# programs (above); the main pass runs them all. No test is run twice: a report that shows once
-# fails the pass. One test at a time, as in the main pass: windows of two
-# tests on one X server would take each other's activation.
+# build leaves out, as it leaves out the test programs named above; the main
+# pass runs them all. No test is run twice: a report that shows once fails
+# the pass. One test at a time, as in the main pass: windows of two tests on
+# one X server would take each other's activation.
 unset WAYLAND_DISPLAY WAYLAND_SOCKET
 QT_QPA_PLATFORM=xcb xvfb_run ctest --output-on-failure \
     -E '^(install|launcher|a11y)[.]|^(render|ui)_tests_NOT_BUILT$'
