@@ -119,6 +119,11 @@ void TFrmNameTarvin::BeginNameEntry(const std::string& solvedTime) {
     Edit1->setFocus();
     Asking = true;
     ShowModal();
+    // Only an ending game ends the dialog's loop with the dialog still up:
+    // Qt 6.11 does so when the display goes, before it exits. The name
+    // counts as it stands, as at any other end of the session.
+    if (isVisible())
+        EndNameEntry();
     Asking = false;
 }
 
