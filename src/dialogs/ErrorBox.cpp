@@ -6,6 +6,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
+
+#include <memory>
 
 namespace {
 TErrorSink& Sink() {
@@ -38,9 +41,18 @@ void ShowErrorBox(const QString& text) {
     for (QWidget* window : QApplication::topLevelWidgets())
         if (!owner && window->isVisible() && window->windowType() == Qt::Window)
             owner = window;
-    QMessageBox box(QMessageBox::Critical, ErrorBoxCaption, shown, QMessageBox::Ok, owner);
-    box.setWindowModality(Qt::ApplicationModal);
-    KeepFixedSize(&box);
-    ShowModalOverOwner(box);
+    // Kept a while after it closes: Orca 48 checks the way from its button
+    // up to the game as the key that closed it is echoed, and with the box
+    // gone it keeps the button as its focus, then tells the window the game
+    // is back in as if new, key help and all.
+    auto* box =
+        new QMessageBox(QMessageBox::Critical, ErrorBoxCaption, shown, QMessageBox::Ok, owner);
+    const QPointer<QMessageBox> guard = box;
+    std::unique_ptr<QMessageBox> unowned(owner ? nullptr : box);
+    box->setWindowModality(Qt::ApplicationModal);
+    KeepFixedSize(box);
+    ShowModalOverOwner(*box);
+    if (guard && !unowned)
+        QTimer::singleShot(2000, box, &QObject::deleteLater);
     ActivateAgain(active); // a bare X server hands the focus to nobody by itself
 }

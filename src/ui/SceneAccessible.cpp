@@ -89,6 +89,10 @@ public:
         case QAccessible::Name:
             return QStringLiteral("Игровое поле");
         case QAccessible::Description:
+            // Until the first key: a screen reader reads it again whenever it
+            // comes into the scene from elsewhere, as after every dialog.
+            if (Speaker() && Speaker()->KeysSpoken)
+                return {};
             return QStringLiteral("Стрелки влево и вправо выбирают стержень, пробел берёт или "
                                   "кладёт кольцо, Enter называет всю доску и время, F10 "
                                   "открывает меню, Escape закрывает игру");
@@ -251,6 +255,11 @@ void TSceneSpeaker::SpeakBoard() {
 // and its name changes carry no text, so Orca 43 speaks only focus: each
 // utterance becomes the name of a new object for the selected peg, focused.
 void TSceneSpeaker::Say(const TFrameSpeech& speech, int peg) {
+    if (!KeysSpoken && (!speech.Selection.empty() || !speech.Action.empty())) {
+        KeysSpoken = true;
+        Notify(QAccessible::queryAccessibleInterface(SceneWidget.data()),
+               QAccessible::DescriptionChanged);
+    }
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     if (!speech.Selection.empty())
         FocusPeg(peg);

@@ -45,6 +45,8 @@ public:
     QAccessibleInterface* Peg(int peg) const;
     int PegIndex(const QAccessibleInterface* child) const;
     bool PegFocused(int peg) const;
+    // A key was spoken: the player knows the keys.
+    bool KeysSpoken = false;
 
     // Calls FrameEnds when it goes out of scope, even when the frame throws.
     class TFrame {
