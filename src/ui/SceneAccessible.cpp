@@ -1,6 +1,7 @@
 #include "ui/SceneAccessible.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
 #include <QAccessibleAnnouncementEvent>
 #endif
@@ -199,8 +200,9 @@ int TSceneSpeaker::PegIndex(const QAccessibleInterface* child) const {
 
 bool TSceneSpeaker::PegFocused(int peg) const {
     // The window holds the keyboard while it is active, whichever of its
-    // widgets Qt counts as focused.
-    return peg == Board.SelectedPeg && WindowWidget && WindowWidget->isActiveWindow();
+    // widgets Qt counts as focused; back in it, from the peg's focus event.
+    return peg == Board.SelectedPeg && !AwaitingFocus && WindowWidget &&
+           WindowWidget->isActiveWindow();
 }
 
 void TSceneSpeaker::FrameStarts() {
@@ -295,8 +297,10 @@ void TSceneSpeaker::SendNameChanges(int held) {
 }
 
 void TSceneSpeaker::FocusPeg(int peg) {
-    if (PegFocused(peg))
-        Notify(Peg(peg), QAccessible::Focus);
+    if (peg != Board.SelectedPeg || !WindowWidget || !WindowWidget->isActiveWindow())
+        return;
+    AwaitingFocus = false;
+    Notify(Peg(peg), QAccessible::Focus);
 }
 
 void TSceneSpeaker::ReplacePeg(int peg, const QString& message) {
@@ -316,14 +320,25 @@ void TSceneSpeaker::ReplacePeg(int peg, const QString& message) {
 bool TSceneSpeaker::FocusFilter(QEvent* event) {
     // The window has the keyboard; for a screen reader the selected peg has
     // it. Qt reports the window's own focus first, so the peg follows later.
+    int delay = 0;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // Orca 48, as it echoes the key that closed a dialog, takes the focused
+    // peg for its focus without a word, and then hears the peg's focus event
+    // as nothing new. Back in the window, the peg is focused only a moment
+    // later, once that echo is done, so its event is spoken.
+    if (event->type() == QEvent::WindowDeactivate)
+        AwaitingFocus = true;
+    if (AwaitingFocus)
+        delay = 250;
+#endif
     const bool gained = event->type() == QEvent::FocusIn || event->type() == QEvent::WindowActivate;
     if (!gained || FocusPending || !Listening())
         return false;
     FocusPending = true;
-    QTimer::singleShot(0, Filter.get(), [this] {
+    QTimer::singleShot(delay, Filter.get(), [this] {
         FocusPending = false;
-        if (!Listening())
-            return;
+        if (!Listening() || QApplication::activePopupWidget())
+            return; // an open menu keeps the screen reader's focus
 #if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
         ReplacePeg(Board.SelectedPeg, FromUtf8(PegSpeech(Board, Board.SelectedPeg)));
         SendNameChanges();

@@ -76,6 +76,7 @@ private:
     TBoardState Before{};
     bool InFrame = false;
     bool FocusPending = false;
+    bool AwaitingFocus = false; // back in the window, the peg's focus not told yet
     int SpokenPeg = 0;
     mutable std::array<QAccessible::Id, PegCount> PegIds{}; // registered when first asked for
     std::array<QString, PegCount> Messages;

@@ -59,13 +59,13 @@ def wait_for(text, end=time.monotonic):
         assert time.monotonic() < end, f"not heard: {text}; heard: {heard}"
         time.sleep(0.05)
 
-# Orca 48 (Debian 13) and later still hear some of what this test asks
-# wrongly (the key help again after a dialog); until they do, the test is
-# skipped there, and says so.
+# Orca 51 (Debian testing) does not read the error box's text and opens no
+# menu for F10; until the game is mended for it, the test is skipped there,
+# and says so.
 orca_version = int(re.match(r"\d+", subprocess.run(
     ["dpkg-query", "-W", "-f=${Version}", "orca"], capture_output=True, text=True).stdout)[0])
-if orca_version >= 44:
-    print(f"Orca {orca_version}: not checked yet, only Orca 43 (Debian 12) is")
+if orca_version > 48:
+    print(f"Orca {orca_version}: not checked yet, only Orca 43 (Debian 12) and 48 (Debian 13) are")
     sys.exit(77)
 
 quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -98,7 +98,7 @@ for name, expect in [("Right", "Стержень 2: пусто"), ("space", empt
 scene.clear_cache()  # what Orca is told comes from the change event
 assert not scene.description, "the key help stays after the keys were spoken"  # read on each return
 # As a dialog closes, a Wayland compositor may take a while to give the game the keyboard back.
-back, closed = r"Тарвин frame \| Стержень 2: пусто", 2 if os.environ.get("WAYLAND_DISPLAY") else 0.5
+back, closed = r"Тарвин frame \| (Игровое поле \| )?Стержень 2: пусто", 2 if os.environ.get("WAYLAND_DISPLAY") else 0.5
 shutil.move(work + "/play/Dizo2.wav", work)
 key("Right", r"alert Логическая игра .Тарвин. \| Не найден звуковой файл Dizo2\.wav: Couldn't open "
     r"Dizo2\.wav.* \| OK (push )?button", False)
@@ -117,7 +117,7 @@ key("space", r"(Игрок \| selected \| )?Положено кольцо 1\. С
 back = back.replace("2: пусто", "3: кольца 5, 4, 3, 2, 1")
 # The menu is left out on Wayland, where Qt 6.4 does not always open it for F10.
 for name, expect in [("Return", r"Таблица рекордов игры .Тарвин. dialog \| Выход (push )?button"),
-                     ("Up", r"table with 2 rows 2 columns \| Игрок \| [^|]* секунд[аы]?"),
+                     ("Up", r"(table with 2 rows 2 columns \| )?Игрок \| [^|]* секунд[аы]?( \| not selected)?"),
                      ("Down", "Выход (push )?button"), ("Return", back)] + ([] if closed > 0.5 else [
         ("F10", "Новая"), ("Up", "ВЫХОД"), ("Up", "Об игре"),
         ("Return", r"(Тарвин frame \| )?Об игре dialog Цель игры: .* Декабрь 2026 \| Выход (push )?button"),
