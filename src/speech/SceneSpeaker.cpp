@@ -1,9 +1,8 @@
-#include "ui/SceneAccessible.h"
+#include "speech/SceneSpeaker.h"
+
+#include "speech/SpeakerHelpers.h"
 
 #include <QAccessibleWidget>
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-#include <QAccessibleAnnouncementEvent>
-#endif
 #include <QEvent>
 #include <QTimer>
 
@@ -17,15 +16,6 @@ namespace {
 std::map<const QObject*, TSceneSpeaker*>& Speakers() {
     static std::map<const QObject*, TSceneSpeaker*> speakers;
     return speakers;
-}
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-void Notify(QAccessibleInterface* iface, QAccessible::Event type) {
-    QAccessibleEvent event(iface, type);
-    QAccessible::updateAccessibility(&event);
 }
 
 // One peg, a child of the scene without a widget of its own.
@@ -242,39 +232,6 @@ void TSceneSpeaker::SpeakBoard() {
         Say({{}, BoardSpeech(Board)}, Board.SelectedPeg);
 }
 
-// Qt 6.8 (Debian 13, Orca 48; checked December 2026): the pegs keep their
-// objects, a new selection moves the focus, everything else is announced.
-// The focus moves before the names change, so the peg left behind is not
-// spoken; the announcement interrupts the focused peg's new name, which
-// Orca 48 would speak too.
-// Qt 6.4 (Debian 12, Orca 43; checked December 2026) has no announcements
-// and its name changes carry no text, so Orca 43 speaks only focus: each
-// utterance becomes the name of a new object for the selected peg, focused.
-void TSceneSpeaker::Say(const TFrameSpeech& speech, int peg) {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    if (!speech.Selection.empty())
-        FocusPeg(peg);
-    // Orca 48 would speak the focused peg's new name first and queue the
-    // announcement behind it: that name is sent once the focus has left.
-    SendNameChanges(speech.Action.empty() ? -1 : peg);
-    if (!speech.Action.empty()) {
-        QAccessibleAnnouncementEvent event(SceneWidget.data(), FromUtf8(speech.Action));
-        event.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
-        QAccessible::updateAccessibility(&event);
-    }
-#else
-    const std::string text = speech.Joined();
-    if (text.empty()) {
-        Messages.fill(QString());
-        SendNameChanges();
-        return;
-    }
-    ReplacePeg(peg, FromUtf8(text));
-    SendNameChanges();
-    FocusPeg(peg);
-#endif
-}
-
 void TSceneSpeaker::SendNameChanges(int held) {
     for (int peg = 0; peg < PegCount; ++peg) {
         const QString name = PegName(peg);
@@ -290,20 +247,6 @@ void TSceneSpeaker::FocusPeg(int peg) {
         Notify(Peg(peg), QAccessible::Focus);
 }
 
-void TSceneSpeaker::ReplacePeg(int peg, const QString& message) {
-    // The old object goes at once: Orca 43 takes a new focus for the old one
-    // when both answer with the same role, name and place, and says nothing.
-    // Gone, the old one answers nothing and the new one is spoken.
-    if (PegIds[peg]) {
-        Notify(Peg(peg), QAccessible::ObjectDestroyed);
-        QAccessible::deleteAccessibleInterface(std::exchange(PegIds[peg], 0));
-    }
-    Messages.fill(QString());
-    Messages[peg] = message;
-    SentNames[peg] = message; // a new object: its name needs no change event
-    Notify(Peg(peg), QAccessible::ObjectCreated);
-}
-
 bool TSceneSpeaker::FocusFilter(QEvent* event) {
     // The window has the keyboard; for a screen reader the selected peg has
     // it. Qt reports the window's own focus first, so the peg follows later.
@@ -313,13 +256,8 @@ bool TSceneSpeaker::FocusFilter(QEvent* event) {
     FocusPending = true;
     QTimer::singleShot(0, Filter.get(), [this] {
         FocusPending = false;
-        if (!Listening())
-            return;
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-        ReplacePeg(Board.SelectedPeg, FromUtf8(PegSpeech(Board, Board.SelectedPeg)));
-        SendNameChanges();
-#endif
-        FocusPeg(Board.SelectedPeg);
+        if (Listening())
+            FocusSelectedPeg();
     });
     return false;
 }

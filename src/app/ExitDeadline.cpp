@@ -1,4 +1,4 @@
-#include "ui/ExitDeadline.h"
+#include "app/ExitDeadline.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "ui/SoundPlayer.h"
+#include "sound/SoundPlayer.h"
 
 #include "support/TempWorkDir.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "game/BoardSpeech.h"
 #include "game/BoardState.h"
+#include "speech/BoardSpeech.h"
 
 #include <QAccessible>
 #include <QPointer>
@@ -47,12 +47,12 @@ public:
     bool PegFocused(int peg) const;
 
     // Calls FrameEnds when it goes out of scope, even when the frame throws.
-    class TFrame {
+    class TSpokenFrame {
     public:
-        explicit TFrame(TSceneSpeaker& speaker) : Speaker(speaker) { Speaker.FrameStarts(); }
-        ~TFrame() { Speaker.FrameEnds(); }
-        TFrame(const TFrame&) = delete;
-        TFrame& operator=(const TFrame&) = delete;
+        explicit TSpokenFrame(TSceneSpeaker& speaker) : Speaker(speaker) { Speaker.FrameStarts(); }
+        ~TSpokenFrame() { Speaker.FrameEnds(); }
+        TSpokenFrame(const TSpokenFrame&) = delete;
+        TSpokenFrame& operator=(const TSpokenFrame&) = delete;
 
     private:
         TSceneSpeaker& Speaker;
@@ -60,10 +60,15 @@ public:
 
 private:
     bool Listening() const;
+    // Each Qt version's way to the screen reader, in a unit of its own
+    // (SceneSpeakerQt64.cpp, SceneSpeakerQt68.cpp).
     void Say(const TFrameSpeech& speech, int peg);
+    // The window gained the keyboard: the selected peg takes the focus.
+    void FocusSelectedPeg();
     // Name changes of every peg whose name changed, but held while focused.
     void SendNameChanges(int held = -1);
     void FocusPeg(int peg);
+    // Qt before 6.8 only: a new object for the peg, named with the message.
     void ReplacePeg(int peg, const QString& message);
     bool FocusFilter(QEvent* event);
 
