@@ -75,8 +75,9 @@ public:
     using TCuePtr = std::shared_ptr<const TCue>;
 
 private:
-    // The device and everything the player's thread uses, shared with that
-    // thread so that it may outlive the player (see the destructor).
+    // The player's thread: its loop, the device it runs and the state it
+    // shares with the GUI thread, held by both so that it may outlive the
+    // player (see the destructor).
     struct TPlayerThread;
 
     void StartWorker();
