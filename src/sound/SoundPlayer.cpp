@@ -335,10 +335,12 @@ void TSoundPlayer::PlayCue(int cue) {
         format = shared.DeviceFormat;
         ++shared.Ticket;
         shared.UnreadWanted = false; // an older cue not yet read is cut off
-        if (!sdl) {
-            // SDL is still being loaded, on the player's thread: the file is
-            // read there too, and played as soon as the device is open. Its
-            // failure, if any, is reported at the next cue.
+        if (!sdl || shared.OpenAhead()) {
+            // SDL is still being loaded, or the device opened, on the
+            // player's thread, and SDL 2 changes its hints unlocked meanwhile,
+            // which reading a file looks up: the file is read there too, and
+            // played as soon as the device is open. Its failure, if any, is
+            // reported at the next cue.
             if (!shared.Failure.empty() && !FailureReported) {
                 FailureReported = true;
                 throw std::runtime_error(shared.Failure);

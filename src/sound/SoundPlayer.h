@@ -55,9 +55,9 @@ public:
     // soon as it is open. Throws std::runtime_error with SDL's message when
     // the file cannot be loaded (on every cue once SDL's library is loaded)
     // and, once, when the audio device or SDL's library could not be opened.
-    // A cue asked for while SDL is still being loaded is read on the
-    // player's thread; a file that cannot be read is then reported at the
-    // next cue. Without SDL's library no file is read, so none is reported.
+    // A cue asked for while SDL is still being loaded or the device opened
+    // is read on the player's thread; a file that cannot be read is then
+    // reported at the next cue. Without SDL's library no file is read, so none is reported.
     void PlayCue(int cue);
 
     // The file of the last cue, relative to the working directory.
