@@ -212,8 +212,9 @@ struct TSoundPlayer::TPlayerThread {
     // Loads SDL's library if it is not yet loaded; false with the reason.
     bool LoadLibrary(std::string& failure);
     void Open(SDL_AudioDeviceID stopped, bool readCues);
-    // Reads the file of a cue asked for before the library was loaded and
-    // plays it, or keeps it for the device being opened.
+    // Reads the file of a cue asked for before the library was loaded or
+    // while the device was being opened, and plays it, or keeps it for the
+    // device being opened.
     void ReadAsked(const std::string& name, unsigned ticket);
     void CloseAll();
     // Cuts off what plays and plays the cue, which fits the open device.
