@@ -6,7 +6,7 @@
 // and SDL_AUDIODRIVER=pulseaudio, as tools/measure-idle.sh pulse sets up.
 // Usage: cue_latency_probe [rounds, default 10]
 
-#include "ui/SoundPlayer.h"
+#include "sound/SoundPlayer.h"
 
 #include <algorithm>
 #include <atomic>

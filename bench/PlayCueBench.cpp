@@ -1,7 +1,7 @@
 // How long PlayCue holds the GUI thread, with the game's own cues: unchanged,
 // replaced on disk, and the first of a run.
 
-#include "ui/SoundPlayer.h"
+#include "sound/SoundPlayer.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,10 +2,10 @@
 // Target: 100 000 entries loaded and on screen within 0.3 s.
 
 #include "dialogs/ErrorBox.h"
-#include "records/FrmTable.h"
 #include "records/RecordsFile.h"
 #include "records/RecordsStore.h"
 #include "recordsformat/RecordsTable.h"
+#include "recordswindows/FrmTable.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,8 +3,8 @@
 // tools/measure-startup.sh, which passes the launch time in nanoseconds.
 
 #include "game/BoardState.h"
+#include "speech/SceneSpeaker.h"
 #include "ui/FrmGL.h"
-#include "ui/SceneAccessible.h"
 
 #include <QApplication>
 #include <QOpenGLContext>

@@ -1,5 +1,5 @@
-#include "ui/App.h"
-#include "ui/SoundPlayer.h"
+#include "app/App.h"
+#include "sound/SoundPlayer.h"
 
 int main(int argc, char** argv) {
     const int status = RunTarvin(argc, argv);

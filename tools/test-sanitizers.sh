@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# The tests of the rules, the dialog kit, the launcher and the records code
-# (the file format, the store shared with other games, its windows) built
-# with AddressSanitizer and UndefinedBehaviorSanitizer, run under Xvfb: any
-# report fails the test that made it. The main window's, the sound's and
-# the drawing's tests are left to the main pass (and the sound player's
-# threads to tools/test-threads.sh): built a second time they would take
-# ./test.sh past its ten minutes.
+# The tests of the rules, the board's speech, the dialog kit, the launcher
+# and the records code (the file format, the store shared with other games,
+# its windows) built with AddressSanitizer and UndefinedBehaviorSanitizer,
+# run under Xvfb: any report fails the test that made it. The main window's,
+# start-up's, the sound's and the drawing's tests are left to the main pass
+# (and the sound player's threads to tools/test-threads.sh): built a second
+# time they would take ./test.sh past its ten minutes.
 source "$(dirname "$0")/sanitizer-build.sh"
-build_sanitized game_tests dialogs_tests records_format_tests records_tests launcher_tests
+build_sanitized game_tests speech_tests dialogs_tests records_format_tests records_tests \
+    records_windows_tests launcher_tests
 cd "$SANITIZER_BUILD"
 # Mesa unloads its GL driver when the display closes, and what the driver
 # still held would then count as leaked, with no library left to name it by.
@@ -24,4 +25,4 @@ export LD_PRELOAD
 # one X server would take each other's activation.
 unset WAYLAND_DISPLAY WAYLAND_SOCKET
 QT_QPA_PLATFORM=xcb xvfb_run ctest --output-on-failure \
-    -E '^(install|launcher|a11y)[.]|^(render|ui)_tests_NOT_BUILT$'
+    -E '^(install|launcher|a11y)[.]|^(render|ui|sound|app)_tests_NOT_BUILT$'

@@ -10,7 +10,7 @@ cmake -S "$ROOT" -B "$TSAN_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS="-O1 -g -fno-omit-frame-pointer -fsanitize=thread" \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" \
     -DTARVIN_BUILD_BENCH=OFF -DTARVIN_BUILD_FUZZ=OFF >/dev/null
-cmake --build "$TSAN_BUILD" --target ui_tests
+cmake --build "$TSAN_BUILD" --target sound_tests
 cd "$TSAN_BUILD"
 # Each test in a process of its own, as the game starts SDL once.
 export TSAN_OPTIONS="halt_on_error=1:suppressions=$ROOT/tools/tsan.supp"

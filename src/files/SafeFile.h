@@ -75,11 +75,12 @@ public:
     // new file gets 0666 less the umask). Where the folder allows, a new
     // file under a name of its own is written, synced and renamed over the
     // old one, and the rename is synced too, so the file is always old or
-    // new, whole, and a save reported done stays done. In a folder the
-    // player may not write, an existing file the player may write is
+    // new, whole, and a save reported done stays done. An existing file is
     // written in place and synced instead (see the README for what that
-    // gives up), as is one the folder does not let the player replace (a
-    // sticky folder and another user's file). Refuses with EACCES (EISDIR
+    // gives up) in two cases only: the player may not create a file in the
+    // folder, or may create one but not rename it over the old file (a
+    // sticky folder, such as a family's shared 1777 one, and another user's
+    // file). Refuses with EACCES (EISDIR
     // for a directory) a file that is not a regular one or that the player
     // may not write, without touching it. Under the lock, temporary files
     // that programs which died while saving left behind are removed first.

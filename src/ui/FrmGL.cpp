@@ -4,13 +4,13 @@
 #include "dialogs/ErrorBox.h"
 #include "dialogs/FixedSize.h"
 #include "dialogs/ModalOnDesktop.h"
-#include "records/FrmNameTarvin.h"
-#include "records/FrmTable.h"
 #include "records/RecordsFile.h"
+#include "recordswindows/FrmNameTarvin.h"
+#include "recordswindows/FrmTable.h"
 #include "render/View.h"
+#include "speech/SceneSpeaker.h"
 #include "ui/FrmAboutTarvin.h"
 #include "ui/GLSurface.h"
-#include "ui/SceneAccessible.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -170,7 +170,7 @@ void TFrmGL::FormPaint() {
         return;
     if (!ViewReady)
         FormResize();
-    const TSceneSpeaker::TFrame spoken(*Speech);
+    const TSceneSpeaker::TSpokenFrame spoken(*Speech);
     DrawFrame(Board, Matrices, Quadric->Get(), *this);
     if (SwapCount > 0 && !StartUpQueued) {
         // The first picture is up: the rest of start-up follows it.

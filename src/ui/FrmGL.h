@@ -4,7 +4,7 @@
 #include "render/Frame.h"
 #include "render/Quadric.h"
 #include "render/SceneMatrices.h"
-#include "ui/SoundPlayer.h"
+#include "sound/SoundPlayer.h"
 
 #include <QWidget>
 

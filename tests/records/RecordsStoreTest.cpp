@@ -7,11 +7,18 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <fstream>
 #include <future>
+#include <string>
 #include <thread>
 
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
 
 namespace {
 QStringList Names(const TRecordsTable& table) {
@@ -26,6 +33,14 @@ QStringList NamesInFile() {
     TRecordsStore(table).Load();
     return Names(table);
 }
+
+// Whether the thread sleeps between two tries for the lock, as a save that
+// waits for another game does.
+bool SleepsBetweenTries(pid_t thread) {
+    int call = -1;
+    std::ifstream("/proc/self/task/" + std::to_string(thread) + "/syscall") >> call;
+    return call == SYS_clock_nanosleep || call == SYS_nanosleep;
+}
 } // namespace
 
 TEST(RecordsStore, SavesAtTheSameInstantWaitForEachOtherAndKeepBothEntries) {
@@ -37,12 +52,19 @@ TEST(RecordsStore, SavesAtTheSameInstantWaitForEachOtherAndKeepBothEntries) {
 
     std::future<void> saveB;
     {
-        // Game A holds the file for its load-and-save while B saves.
+        // Game A holds the file for its load-and-save while B saves: A has
+        // read it before B tries, so a B that did not wait would be lost.
         TRecordsUpdate gameA;
-        saveB = std::async(std::launch::async, [&] { gameB.AddEntry("Boris", "0 : 2 : 0"); });
-        EXPECT_EQ(saveB.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout)
-            << "B must wait for A";
         TRecordsTable tableA = RecordsFromBytes(*gameA.Read(), TRecordsTable());
+        std::atomic<pid_t> threadB{0};
+        saveB = std::async(std::launch::async, [&] {
+            threadB = ::gettid();
+            gameB.AddEntry("Boris", "0 : 2 : 0");
+        });
+        const auto ready = [&] { return saveB.wait_for(1ms) == std::future_status::ready; };
+        while (!ready() && !(threadB != 0 && SleepsBetweenTries(threadB)))
+            std::this_thread::sleep_for(1ms);
+        EXPECT_FALSE(ready()) << "B must wait for A";
         tableA.SetCell(0, 2, "Alla");
         tableA.SetRowCount(4);
         gameA.Replace(RecordsToBytes(tableA));

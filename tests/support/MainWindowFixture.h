@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/App.h"
 #include "game/BoardState.h"
 #include "support/QtPrinters.h"
 #include "support/TempWorkDir.h"
-#include "ui/App.h"
 
 #include <gtest/gtest.h>
 

@@ -15,6 +15,8 @@ for name, text in [(work + "/alsa", "pcm.null { type null }"), (conf + "/modules
                     'AudioALSADevice "null"\nAddModule "log" "sd_generic" "log"\nDefaultModule log\n'
                     f'CustomLogFile "protocol" "{work}/said"')]:  # silent speech, its commands logged
     open(name, "w").write(text + "\n")
+# A game time as spoken, however long the game ran: "1 час 0 минут 11 секунд".
+CLOCK = r"(\d+ час(а|ов)? )?(\d+ минут[аы]? )?\d+ секунд[аы]?"
 sending = [0, None]  # log entries read; the lines of the utterance being sent
 
 def listen():  # Orca's utterances as it sends them: the module would lose those Orca cuts short
@@ -91,7 +93,7 @@ for name, expect in [("Right", "Стержень 2: пусто"), ("space", empt
                      ("Right", "Стержень 2: пусто, в руке кольцо 1"),
                      ("space", "Положено кольцо 1. Стержень 2: кольцо 1"), ("Left", ".*"),
                      ("space", "Взято кольцо 2. .*"), ("Right", ".*"), ("space", refused), ("space", refused),
-                     ("Return", r"Выбран стержень 2\. .* Время: \d+ секунд[аы]?"), ("Left", ".*"),
+                     ("Return", r"Выбран стержень 2\. .* Время: " + CLOCK), ("Left", ".*"),
                      ("space", "Положено кольцо 2. .*"), ("Right", ".*"), ("space", "Взято кольцо 1. .*"),
                      ("Left", ".*"), ("space", "Положено кольцо 1. Стержень 1: кольца 5, 4, 3, 2, 1")]:
     key(name, expect)
@@ -117,7 +119,7 @@ key("space", r"(Игрок \| selected \| )?Положено кольцо 1\. С
 back = back.replace("2: пусто", "3: кольца 5, 4, 3, 2, 1")
 # The menu is left out on Wayland, where Qt 6.4 does not always open it for F10.
 for name, expect in [("Return", r"Таблица рекордов игры .Тарвин. dialog \| Выход (push )?button"),
-                     ("Up", r"(table with 2 rows 2 columns \| )?Игрок \| [^|]* секунд[аы]?( \| not selected)?"),
+                     ("Up", r"(table with 2 rows 2 columns \| )?Игрок \| " + CLOCK + r"( \| not selected)?"),
                      ("Down", "Выход (push )?button"), ("Return", back)] + ([] if closed > 0.5 else [
         ("F10", "Новая"), ("Up", "ВЫХОД"), ("Up", "Об игре"),
         ("Return", r"(Тарвин frame \| )?Об игре dialog Цель игры: .* Декабрь 2026 \| Выход (push )?button"),

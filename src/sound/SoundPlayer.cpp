@@ -1,12 +1,13 @@
-#include "ui/SoundPlayer.h"
+#include "sound/SoundPlayer.h"
 
 #include "game/MoveEffects.h"
-#include "ui/SdlLibrary.h"
+#include "sound/SdlLibrary.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cassert>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -131,10 +132,9 @@ struct TSoundPlayer::TCue {
         return cue;
     }
 
-    // Reads the file, as of the key taken before; converts it when there is
-    // a device. Throws with SDL's text when it cannot be read.
-    static TCuePtr Read(const TSdlLibrary& sdl, const std::string& name, const TFileKey& key,
-                        const SDL_AudioSpec* device) {
+    // Reads the file, as of the key taken before, fitting no device yet.
+    // Throws with SDL's text when it cannot be read.
+    static TCuePtr Read(const TSdlLibrary& sdl, const std::string& name, const TFileKey& key) {
         SDL_AudioSpec format{};
         Uint8* raw = nullptr;
         Uint32 length = 0;
@@ -142,24 +142,79 @@ struct TSoundPlayer::TCue {
         if (!sdl.LoadWAV_RW(sdl.RWFromFile(name.c_str(), "rb"), 1, &format, &raw, &length))
             throw CueError(sdl, name);
         const std::unique_ptr<Uint8, decltype(sdl.FreeWAV)> samples(raw, sdl.FreeWAV);
-        TCue cue{name, key, format, std::vector<Uint8>(raw, raw + length), {}, {}};
-        if (device) {
-            cue.Played = Convert(sdl, cue.Format, cue.Samples, *device);
-            cue.PlayedAs = *device;
-        }
-        return std::make_shared<const TCue>(std::move(cue));
+        return std::make_shared<const TCue>(
+            TCue{name, key, format, std::vector<Uint8>(raw, raw + length), {}, {}});
     }
 };
 
-struct TSoundPlayer::TDevice {
-    explicit TDevice(std::chrono::milliseconds restAfter) : RestAfter(restAfter) {}
+namespace {
+
+// The one way a cue is made to fit a device's format: the cue itself when it
+// fits, else a converted copy. Resampling a whole cue is slow: never called
+// with the player's lock held.
+TSoundPlayer::TCuePtr Fitted(const TSdlLibrary& sdl, const TSoundPlayer::TCuePtr& cue,
+                             const SDL_AudioSpec& device) {
+    return cue->Fits(device) ? cue : cue->For(sdl, device);
+}
+
+// The cue of the file as it is now: from the cache while the file stays the
+// same, read again otherwise. GUI thread only.
+TSoundPlayer::TCuePtr CachedCue(std::map<std::string, TSoundPlayer::TCuePtr>& cache,
+                                const std::string& file, const TSdlLibrary& sdl) {
+    struct stat info {};
+    TFileKey key{};
+    if (stat(file.c_str(), &info) == 0) {
+        key = KeyOf(info);
+        const auto found = cache.find(file);
+        if (found != cache.end() && found->second->Key == key)
+            return found->second;
+    }
+    cache.erase(file);
+    // Read again even when the file is not there, for SDL's own report.
+    TSoundPlayer::TCuePtr cue = TSoundPlayer::TCue::Read(sdl, file, key);
+    cache[file] = cue;
+    return cue;
+}
+
+} // namespace
+
+// The audio device's life. Every change goes through TPlayerThread::Become,
+// which holds the table of the changes allowed:
+//   Closed, Resting, Failed -> OpenRequested  the game asks for the device, or a
+//                                             cue for a device closed for silence
+//   OpenRequested -> Opening                  the player's thread takes it up
+//   OpenRequested -> Failed                   no thread could be started
+//   Opening -> Open | Failed                  SDL opened it, or not (or no library)
+//   Open -> Resting                           silent for RestAfter: closed
+//   Open -> OpenRequested                     it went away: replaced
+//   any -> Closed                             the player's thread ends
+enum class TDeviceState { Closed, OpenRequested, Opening, Open, Resting, Failed };
+
+struct TSoundPlayer::TPlayerThread {
+    explicit TPlayerThread(std::chrono::milliseconds restAfter) : RestAfter(restAfter) {}
+
+    // Moves the device to its next state; lock held. Asking for a device
+    // wakes the player's thread.
+    void Become(TDeviceState next);
+    // Whether a cue asked for now waits for a device about to be open.
+    bool OpenAhead() const {
+        return State == TDeviceState::OpenRequested || State == TDeviceState::Opening;
+    }
+    // The cue converted for the open device's format, the lock let go while
+    // it converts; since the device may be replaced meanwhile, the format is
+    // looked at again until the cue fits, the device is no longer open, or
+    // stillWanted() says the cue was cut off. Lock held on entry and return,
+    // also when the conversion throws.
+    template <class Wanted>
+    TCuePtr FitToDevice(std::unique_lock<std::mutex>& hold, TCuePtr cue, Wanted stillWanted);
 
     void Run();
     // Loads SDL's library if it is not yet loaded; false with the reason.
     bool LoadLibrary(std::string& failure);
     void Open(SDL_AudioDeviceID stopped, bool readCues);
-    // Reads the file of a cue asked for before the library was loaded and
-    // plays it, or keeps it for the device being opened.
+    // Reads the file of a cue asked for before the library was loaded or
+    // while the device was being opened, and plays it, or keeps it for the
+    // device being opened.
     void ReadAsked(const std::string& name, unsigned ticket);
     void CloseAll();
     // Cuts off what plays and plays the cue, which fits the open device.
@@ -173,37 +228,36 @@ struct TSoundPlayer::TDevice {
     bool Initialized = false; // SDL's audio; the player's thread only
 
     // Shared by the two threads, under Lock. Nothing slow runs while it is
-    // held: loading the library, opening and closing the device and reading
-    // files happen outside it; queueing a cue only copies it.
+    // held: loading the library, opening and closing the device, reading
+    // files and converting cues (FitToDevice) happen outside it; queueing a
+    // cue only copies it.
     std::mutex Lock;
     std::condition_variable Wake;
     std::condition_variable Finished;
     const TSdlLibrary* Sdl = nullptr; // set by the player's thread once loaded
     bool NoLibrary = false;           // it could not be loaded: no sound
-    bool OpenWanted = false;
+    TDeviceState State = TDeviceState::Closed;
     bool CuesWanted = false; // read the cue files at the next open
-    bool Opening = false;
-    bool Resting = false; // closed for silence, opened again by the next cue
     bool Quitting = false;
-    bool Done = false;             // the thread has let go of SDL
-    bool CheckWanted = false;      // see whether the device went away
-    bool LeftBehind = false;       // the player was destroyed without waiting for it
-    SDL_AudioDeviceID Device = 0;  // open and playing, or 0
-    SDL_AudioDeviceID Stopped = 0; // for the player's thread to close
-    SDL_AudioSpec DeviceFormat{};  // of the last device opened
-    TClock::time_point RestAt;     // when an open device may close
-    TCuePtr Playing;               // the cue last played, until RestAt
-    std::string Failure;           // why there is no device
-    TCuePtr Pending;               // asked for while the device was opening
-    std::vector<TCuePtr> Read;     // read by the player's thread, not yet cached
-    unsigned Ticket = 0;           // counts the cues asked for
-    std::string Unread;            // a cue's file for the player's thread to read
+    bool Done = false;                    // the thread has let go of SDL
+    bool CheckWanted = false;             // see whether the device went away
+    bool LeftBehind = false;              // the player was destroyed without waiting for it
+    SDL_AudioDeviceID Device = 0;         // while State is Open, else 0
+    SDL_AudioDeviceID CloseRequested = 0; // for the player's thread to close
+    SDL_AudioSpec DeviceFormat{};         // of the last device opened
+    TClock::time_point RestAt;            // when an open device may close
+    TCuePtr Playing;                      // the cue last played, until RestAt
+    std::string Failure;                  // why there is no device
+    TCuePtr Pending;                      // asked for while the device was opening
+    std::vector<TCuePtr> Read;            // read by the player's thread, not yet cached
+    unsigned Ticket = 0;                  // counts the cues asked for
+    std::string Unread;                   // a cue's file for the player's thread to read
     bool UnreadWanted = false;
     std::string CueFailure; // why that file could not be read, for the next cue
 };
 
 TSoundPlayer::TSoundPlayer(std::chrono::milliseconds restAfter)
-    : Shared(std::make_shared<TDevice>(restAfter)) {}
+    : Shared(std::make_shared<TPlayerThread>(restAfter)) {}
 
 TSoundPlayer::~TSoundPlayer() {
     if (!Worker.joinable())
@@ -239,11 +293,10 @@ void TSoundPlayer::ExitNowIfSoundIsStuck(int status) {
 void TSoundPlayer::OpenDevice() {
     {
         const std::lock_guard hold(Shared->Lock);
-        if (Shared->Device != 0 || Shared->Opening || Shared->OpenWanted)
+        if (Shared->State == TDeviceState::Open || Shared->OpenAhead())
             return;
-        Shared->OpenWanted = true;
+        Shared->Become(TDeviceState::OpenRequested);
         Shared->CuesWanted = true;
-        Shared->Resting = false;
     }
     StartWorker();
 }
@@ -258,7 +311,8 @@ void TSoundPlayer::StartWorker() {
     } catch (const std::system_error&) {
         // No thread, no sound: told like a device that cannot be opened.
         const std::lock_guard hold(Shared->Lock);
-        Shared->OpenWanted = false;
+        if (Shared->State == TDeviceState::OpenRequested)
+            Shared->Become(TDeviceState::Failed);
         Shared->UnreadWanted = false;
         Shared->Failure = "Cannot start the sound player's thread";
     }
@@ -269,7 +323,7 @@ void TSoundPlayer::PlayCue(int cue) {
     if (cue >= 1 && cue <= static_cast<int>(CueFileNames.size()))
         File = CueFileNames[static_cast<std::size_t>(cue - 1)];
 
-    TDevice& shared = *Shared;
+    TPlayerThread& shared = *Shared;
     SDL_AudioSpec format{};
     std::string deferred;
     const TSdlLibrary* const sdl = TSdlLibrary::Loaded();
@@ -282,10 +336,12 @@ void TSoundPlayer::PlayCue(int cue) {
         format = shared.DeviceFormat;
         ++shared.Ticket;
         shared.UnreadWanted = false; // an older cue not yet read is cut off
-        if (!sdl) {
-            // SDL is still being loaded, on the player's thread: the file is
-            // read there too, and played as soon as the device is open. Its
-            // failure, if any, is reported at the next cue.
+        if (!sdl || shared.OpenAhead()) {
+            // SDL is still being loaded, or the device opened, on the
+            // player's thread, and SDL 2 changes its hints unlocked meanwhile,
+            // which reading a file looks up: the file is read there too, and
+            // played as soon as the device is open. Its failure, if any, is
+            // reported at the next cue.
             if (!shared.Failure.empty() && !FailureReported) {
                 FailureReported = true;
                 throw std::runtime_error(shared.Failure);
@@ -301,13 +357,13 @@ void TSoundPlayer::PlayCue(int cue) {
         }
         deferred = std::exchange(shared.CueFailure, {});
     }
-    // The file is looked at even when there is no sound, so a missing one
-    // is still reported on every cue.
+    // The file is looked at even when there is no device, so a missing one
+    // is still reported on every cue (with SDL's library: it reads them).
     TCuePtr sound;
     try {
-        sound = CachedCue(*sdl, format.freq != 0 ? &format : nullptr);
+        sound = CachedCue(Cache, File, *sdl);
         if (format.freq != 0 && !sound->Fits(format)) {
-            sound = sound->For(*sdl, format);
+            sound = Fitted(*sdl, sound, format);
             Cache[sound->Name] = sound;
         }
     } catch (const std::runtime_error& e) {
@@ -317,7 +373,7 @@ void TSoundPlayer::PlayCue(int cue) {
     }
 
     {
-        const std::lock_guard hold(shared.Lock);
+        std::unique_lock hold(shared.Lock);
         if (!shared.Failure.empty() && !FailureReported) {
             FailureReported = true;
             throw std::runtime_error(deferred.empty() ? shared.Failure
@@ -325,51 +381,68 @@ void TSoundPlayer::PlayCue(int cue) {
         }
         // A device that was unplugged stays stopped for good: the player's
         // thread replaces it, and this cue plays on the new one.
-        if (shared.Device != 0 &&
-            shared.Sdl->GetAudioDeviceStatus(shared.Device) == SDL_AUDIO_STOPPED) {
-            shared.Stopped = std::exchange(shared.Device, 0);
-            shared.OpenWanted = true;
-            shared.Wake.notify_one();
-        }
-        if (shared.Device == 0) {
-            if (shared.Resting) {
-                shared.Resting = false;
-                shared.OpenWanted = true;
-                shared.Wake.notify_one();
-            }
-            if (shared.Opening || shared.OpenWanted)
-                shared.Pending = std::move(sound);
-        } else {
-            // Only a device replaced since the format was taken differs from it.
-            if (!sound->Fits(shared.DeviceFormat))
-                sound = sound->For(*sdl, shared.DeviceFormat);
+        if (shared.State == TDeviceState::Open &&
+            shared.Sdl->GetAudioDeviceStatus(shared.Device) == SDL_AUDIO_STOPPED)
+            shared.Become(TDeviceState::OpenRequested);
+        // Only a device replaced since the format was taken differs from it.
+        sound = shared.FitToDevice(hold, std::move(sound), [] { return true; });
+        if (shared.State == TDeviceState::Open) {
             shared.Play(sound);
             shared.CheckWanted = true;
             shared.Wake.notify_one();
+        } else {
+            if (shared.State == TDeviceState::Resting)
+                shared.Become(TDeviceState::OpenRequested);
+            if (shared.OpenAhead())
+                shared.Pending = std::move(sound);
         }
     }
     if (!deferred.empty())
         throw std::runtime_error(deferred);
 }
 
-TSoundPlayer::TCuePtr TSoundPlayer::CachedCue(const TSdlLibrary& sdl,
-                                              const SDL_AudioSpec* deviceFormat) {
-    struct stat info {};
-    TFileKey key{};
-    if (stat(File.c_str(), &info) == 0) {
-        key = KeyOf(info);
-        const auto found = Cache.find(File);
-        if (found != Cache.end() && found->second->Key == key)
-            return found->second;
+void TSoundPlayer::TPlayerThread::Become(TDeviceState next) {
+    using enum TDeviceState;
+    [[maybe_unused]] const bool allowed =
+        next == Closed ||
+        (next == OpenRequested &&
+         (State == Closed || State == Resting || State == Failed || State == Open)) ||
+        (next == Opening && State == OpenRequested) ||
+        (next == Failed && (State == OpenRequested || State == Opening)) ||
+        (next == Open && State == Opening) || (next == Resting && State == Open);
+    assert(allowed);
+    if (State == Open && next != Open) {
+        // A device that went away is closed by the player's thread, before
+        // it opens the next; one closed for silence by the caller.
+        if (next == OpenRequested)
+            CloseRequested = Device;
+        Device = 0;
     }
-    Cache.erase(File);
-    // Read again even when the file is not there, for SDL's own report.
-    TCuePtr cue = TCue::Read(sdl, File, key, deviceFormat);
-    Cache[File] = cue;
+    State = next;
+    if (next == OpenRequested)
+        Wake.notify_one();
+}
+
+template <class Wanted>
+TSoundPlayer::TCuePtr TSoundPlayer::TPlayerThread::FitToDevice(std::unique_lock<std::mutex>& hold,
+                                                               TCuePtr cue, Wanted stillWanted) {
+    while (cue && State == TDeviceState::Open && stillWanted() && !cue->Fits(DeviceFormat)) {
+        const SDL_AudioSpec format = DeviceFormat;
+        hold.unlock();
+        TCuePtr fitted;
+        try {
+            fitted = Fitted(*Sdl, cue, format);
+        } catch (...) {
+            hold.lock();
+            throw;
+        }
+        hold.lock();
+        cue = std::move(fitted);
+    }
     return cue;
 }
 
-void TSoundPlayer::TDevice::Play(const TCuePtr& cue) {
+void TSoundPlayer::TPlayerThread::Play(const TCuePtr& cue) {
     // A cue that fails to start is only a missing sound: the game goes on.
     Sdl->ClearQueuedAudio(Device);
     Sdl->QueueAudio(Device, cue->Played.data(), static_cast<Uint32>(cue->Played.size()));
@@ -377,38 +450,38 @@ void TSoundPlayer::TDevice::Play(const TCuePtr& cue) {
     Playing = cue;
 }
 
-void TSoundPlayer::TDevice::ReplaceIfRemoved(std::unique_lock<std::mutex>& hold) {
+void TSoundPlayer::TPlayerThread::ReplaceIfRemoved(std::unique_lock<std::mutex>& hold) {
     const SDL_AudioDeviceID device = Device;
     hold.unlock();
     const bool removed = DeviceRemoved(*Sdl, device);
     hold.lock();
-    if (!removed || Device != device)
+    if (!removed || State != TDeviceState::Open || Device != device)
         return;
-    Stopped = std::exchange(Device, 0);
-    OpenWanted = true;
+    Become(TDeviceState::OpenRequested);
     if (TClock::now() + RestAfter < RestAt)
         Pending = Playing; // it had not yet ended
 }
 
-void TSoundPlayer::TDevice::Run() {
+void TSoundPlayer::TPlayerThread::Run() {
     std::unique_lock hold(Lock);
-    const auto asked = [this] { return Quitting || OpenWanted || UnreadWanted || CheckWanted; };
+    const auto asked = [this] {
+        return Quitting || State == TDeviceState::OpenRequested || UnreadWanted || CheckWanted;
+    };
     for (;;) {
-        if (Device != 0)
+        if (State == TDeviceState::Open)
             Wake.wait_until(hold, RestAt, asked);
         else
             Wake.wait(hold, asked);
         if (Quitting)
             break;
-        if (std::exchange(CheckWanted, false) && Device != 0 && Initialized) {
+        if (std::exchange(CheckWanted, false) && State == TDeviceState::Open && Initialized) {
             ReplaceIfRemoved(hold);
             continue;
         }
-        if (OpenWanted) {
-            OpenWanted = false;
-            Opening = true;
+        if (State == TDeviceState::OpenRequested) {
+            Become(TDeviceState::Opening);
             const bool readCues = std::exchange(CuesWanted, false);
-            const SDL_AudioDeviceID stopped = std::exchange(Stopped, 0);
+            const SDL_AudioDeviceID stopped = std::exchange(CloseRequested, 0);
             hold.unlock();
             Open(stopped, readCues);
             hold.lock();
@@ -423,7 +496,7 @@ void TSoundPlayer::TDevice::Run() {
             hold.lock();
             continue;
         }
-        if (Device == 0 || TClock::now() < RestAt)
+        if (State != TDeviceState::Open || TClock::now() < RestAt)
             continue;
         // Silent for a while: the device closes, and with it SDL's thread
         // and the sound server's stream. What is still queued plays first.
@@ -431,9 +504,9 @@ void TSoundPlayer::TDevice::Run() {
             RestAt = TClock::now() + PlayTime(queued, DeviceFormat) + RestAfter;
             continue;
         }
-        const SDL_AudioDeviceID device = std::exchange(Device, 0);
+        const SDL_AudioDeviceID device = Device;
         Playing.reset();
-        Resting = true;
+        Become(TDeviceState::Resting);
         hold.unlock();
         Sdl->CloseAudioDevice(device);
         hold.lock();
@@ -449,7 +522,7 @@ void TSoundPlayer::TDevice::Run() {
     Finished.notify_all();
 }
 
-bool TSoundPlayer::TDevice::LoadLibrary(std::string& failure) {
+bool TSoundPlayer::TPlayerThread::LoadLibrary(std::string& failure) {
     if (Sdl)
         return true;
     const TSdlLibrary* const loaded = TSdlLibrary::Load(failure);
@@ -463,35 +536,24 @@ bool TSoundPlayer::TDevice::LoadLibrary(std::string& failure) {
     return loaded != nullptr;
 }
 
-void TSoundPlayer::TDevice::ReadAsked(const std::string& name, unsigned ticket) {
+void TSoundPlayer::TPlayerThread::ReadAsked(const std::string& name, unsigned ticket) {
     std::string failure;
     if (!LoadLibrary(failure))
         return;
-    SDL_AudioSpec format{};
-    {
-        const std::lock_guard hold(Lock);
-        format = DeviceFormat;
-    }
     TCuePtr cue;
     try {
         struct stat info {};
         const TFileKey key = stat(name.c_str(), &info) == 0 ? KeyOf(info) : TFileKey{};
-        cue = TCue::Read(*Sdl, name, key, format.freq != 0 ? &format : nullptr);
+        cue = TCue::Read(*Sdl, name, key);
     } catch (const std::runtime_error& e) {
         failure = e.what();
     }
     std::unique_lock hold(Lock);
-    // Converted without the lock for a device replaced meanwhile.
-    while (cue && Ticket == ticket && Device != 0 && !cue->Fits(DeviceFormat)) {
-        const SDL_AudioSpec now = DeviceFormat;
-        hold.unlock();
-        try {
-            cue = cue->For(*Sdl, now);
-        } catch (const std::runtime_error& e) {
-            cue.reset();
-            failure = e.what();
-        }
-        hold.lock();
+    try {
+        cue = FitToDevice(hold, std::move(cue), [&] { return Ticket == ticket; });
+    } catch (const std::runtime_error& e) {
+        cue.reset();
+        failure = e.what();
     }
     // A later cue cut this one off before it could start.
     if (Ticket != ticket)
@@ -501,17 +563,17 @@ void TSoundPlayer::TDevice::ReadAsked(const std::string& name, unsigned ticket) 
         return;
     }
     Read.push_back(cue);
-    if (Device != 0)
+    if (State == TDeviceState::Open)
         Play(cue);
-    else if (Opening || OpenWanted)
+    else if (OpenAhead())
         Pending = std::move(cue);
 }
 
-void TSoundPlayer::TDevice::Open(SDL_AudioDeviceID stopped, bool readCues) {
+void TSoundPlayer::TPlayerThread::Open(SDL_AudioDeviceID stopped, bool readCues) {
     std::string failure;
     if (!LoadLibrary(failure)) {
         const std::lock_guard hold(Lock);
-        Opening = false;
+        Become(TDeviceState::Failed);
         return;
     }
     if (stopped != 0) {
@@ -559,7 +621,8 @@ void TSoundPlayer::TDevice::Open(SDL_AudioDeviceID stopped, bool readCues) {
         if (!readCues || stat(name, &info) != 0)
             continue;
         try {
-            read.push_back(TCue::Read(*Sdl, name, KeyOf(info), device != 0 ? &obtained : nullptr));
+            const TCuePtr cue = TCue::Read(*Sdl, name, KeyOf(info));
+            read.push_back(device != 0 ? Fitted(*Sdl, cue, obtained) : cue);
         } catch (const std::runtime_error&) {
         }
     }
@@ -572,7 +635,7 @@ void TSoundPlayer::TDevice::Open(SDL_AudioDeviceID stopped, bool readCues) {
         TCuePtr fitted;
         hold.unlock();
         try {
-            fitted = asked->For(*Sdl, obtained);
+            fitted = Fitted(*Sdl, asked, obtained);
         } catch (const std::runtime_error&) {
         }
         hold.lock();
@@ -588,15 +651,16 @@ void TSoundPlayer::TDevice::Open(SDL_AudioDeviceID stopped, bool readCues) {
     Pending.reset();
     std::move(read.begin(), read.end(), std::back_inserter(Read));
     Failure = std::move(failure);
-    Opening = false;
+    Become(device != 0 ? TDeviceState::Open : TDeviceState::Failed);
 }
 
-void TSoundPlayer::TDevice::CloseAll() {
+void TSoundPlayer::TPlayerThread::CloseAll() {
     SDL_AudioDeviceID devices[2] = {};
     {
         const std::lock_guard hold(Lock);
-        devices[0] = std::exchange(Device, 0);
-        devices[1] = std::exchange(Stopped, 0);
+        devices[0] = Device;
+        devices[1] = std::exchange(CloseRequested, 0);
+        Become(TDeviceState::Closed);
     }
     for (const SDL_AudioDeviceID device : devices)
         if (device != 0)

@@ -1,7 +1,7 @@
-#include "records/FrmTable.h"
+#include "recordswindows/FrmTable.h"
 
 #include "dialogs/ErrorBox.h"
-#include "game/BoardSpeech.h"
+#include "speech/BoardSpeech.h"
 
 #include <QAbstractTableModel>
 #include <QHeaderView>

@@ -1,14 +1,10 @@
 #pragma once
 
-#include <SDL_audio.h>
-
 #include <chrono>
 #include <map>
 #include <memory>
 #include <string>
 #include <thread>
-
-struct TSdlLibrary;
 
 // Plays the game's short sound cues through one SDL audio device. The device
 // is opened in whatever format the system prefers; every cue is converted to
@@ -57,10 +53,11 @@ public:
     // Cuts off the cue still playing and returns at once; a cue asked for
     // while the device is being opened (or was closed for silence) plays as
     // soon as it is open. Throws std::runtime_error with SDL's message when
-    // the file cannot be loaded (on every cue) and, once, when the audio
-    // device or SDL's library could not be opened. A cue asked for while SDL
-    // is still being loaded is read on the player's thread; a file that
-    // cannot be read is then reported at the next cue.
+    // the file cannot be loaded (on every cue once SDL's library is loaded)
+    // and, once, when the audio device or SDL's library could not be opened.
+    // A cue asked for while SDL is still being loaded or the device opened
+    // is read on the player's thread; a file that cannot be read is then
+    // reported at the next cue. Without SDL's library no file is read, so none is reported.
     void PlayCue(int cue);
 
     // The file of the last cue, relative to the working directory.
@@ -78,16 +75,16 @@ public:
     using TCuePtr = std::shared_ptr<const TCue>;
 
 private:
-    // The device and everything the player's thread uses, shared with that
-    // thread so that it may outlive the player (see the destructor).
-    struct TDevice;
+    // The player's thread: its loop, the device it runs and the state it
+    // shares with the GUI thread, held by both so that it may outlive the
+    // player (see the destructor).
+    struct TPlayerThread;
 
     void StartWorker();
-    TCuePtr CachedCue(const TSdlLibrary& sdl, const SDL_AudioSpec* deviceFormat);
 
     std::string File;
     std::map<std::string, TCuePtr> Cache; // GUI thread only
     bool FailureReported = false;
-    std::shared_ptr<TDevice> Shared;
+    std::shared_ptr<TPlayerThread> Shared;
     std::thread Worker;
 };

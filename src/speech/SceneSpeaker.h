@@ -1,7 +1,7 @@
 #pragma once
 
-#include "game/BoardSpeech.h"
 #include "game/BoardState.h"
+#include "speech/BoardSpeech.h"
 
 #include <QAccessible>
 #include <QPointer>
@@ -49,12 +49,12 @@ public:
     bool KeysSpoken = false;
 
     // Calls FrameEnds when it goes out of scope, even when the frame throws.
-    class TFrame {
+    class TSpokenFrame {
     public:
-        explicit TFrame(TSceneSpeaker& speaker) : Speaker(speaker) { Speaker.FrameStarts(); }
-        ~TFrame() { Speaker.FrameEnds(); }
-        TFrame(const TFrame&) = delete;
-        TFrame& operator=(const TFrame&) = delete;
+        explicit TSpokenFrame(TSceneSpeaker& speaker) : Speaker(speaker) { Speaker.FrameStarts(); }
+        ~TSpokenFrame() { Speaker.FrameEnds(); }
+        TSpokenFrame(const TSpokenFrame&) = delete;
+        TSpokenFrame& operator=(const TSpokenFrame&) = delete;
 
     private:
         TSceneSpeaker& Speaker;
@@ -62,10 +62,19 @@ public:
 
 private:
     bool Listening() const;
+    // Each Qt version's way to the screen reader, in a unit of its own
+    // (SceneSpeakerQt64.cpp, SceneSpeakerQt68.cpp).
     void Say(const TFrameSpeech& speech, int peg);
+    // The window gained the keyboard: the selected peg takes the focus.
+    void FocusSelectedPeg();
+    // How long after a window focus event the peg takes the focus, in ms.
+    int FocusDelay(int eventType);
+    // The scene's key help ends once the player's first key was spoken.
+    void EndKeyHelp(const TFrameSpeech& speech);
     // Name changes of every peg whose name changed, but held while focused.
     void SendNameChanges(int held = -1);
     void FocusPeg(int peg);
+    // Qt before 6.8 only: a new object for the peg, named with the message.
     void ReplacePeg(int peg, const QString& message);
     bool FocusFilter(QEvent* event);
 

@@ -1,8 +1,8 @@
 #include "dialogs/ErrorBox.h"
 #include "files/SafeFile.h"
-#include "records/FrmNameTarvin.h"
-#include "records/FrmTable.h"
 #include "records/RecordsFile.h"
+#include "recordswindows/FrmNameTarvin.h"
+#include "recordswindows/FrmTable.h"
 
 #include "support/ModalDriver.h"
 #include "support/QtTestMain.h"

@@ -1,4 +1,4 @@
-#include "ui/ExitDeadline.h"
+#include "app/ExitDeadline.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +10,8 @@ void ArmExitDeadline(int status, std::chrono::milliseconds grace) {
         // A normal end takes the sleeping thread with it.
         std::thread([status, grace] {
             std::this_thread::sleep_for(grace);
+            // Told, so that a slow end is told from a hung one.
+            std::fputs(ExitDeadlineMessage, stderr);
             std::fflush(nullptr);
             std::_Exit(status);
         }).detach();

@@ -1,13 +1,13 @@
-#include "ui/App.h"
+#include "app/App.h"
 
+#include "app/ExitDeadline.h"
+#include "app/SessionEnd.h"
 #include "dialogs/AppIcon.h"
 #include "dialogs/ErrorBox.h"
 #include "dialogs/GameFont.h"
 #include "game/BoardState.h"
 #include "records/RecordsFile.h"
-#include "ui/ExitDeadline.h"
-#include "ui/SceneAccessible.h"
-#include "ui/SessionEnd.h"
+#include "speech/SceneSpeaker.h"
 
 #include <QApplication>
 #include <QScreen>

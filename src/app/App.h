@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dialogs/AppIcon.h" // SetAppIdentity
-#include "records/FrmNameTarvin.h"
-#include "records/FrmTable.h"
+#include "recordswindows/FrmNameTarvin.h"
+#include "recordswindows/FrmTable.h"
 #include "ui/FrmAboutTarvin.h"
 #include "ui/FrmGL.h"
 

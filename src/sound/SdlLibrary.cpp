@@ -1,4 +1,4 @@
-#include "ui/SdlLibrary.h"
+#include "sound/SdlLibrary.h"
 
 #include <dlfcn.h>
 

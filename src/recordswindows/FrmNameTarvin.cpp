@@ -1,7 +1,7 @@
-#include "records/FrmNameTarvin.h"
+#include "recordswindows/FrmNameTarvin.h"
 
-#include "records/FrmTable.h"
 #include "recordsformat/RecordsFormat.h"
+#include "recordswindows/FrmTable.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "ui/SessionEnd.h"
+#include "app/SessionEnd.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,10 +1,9 @@
-#include "ui/SceneAccessible.h"
+#include "speech/SceneSpeaker.h"
+
+#include "speech/SpeakerHelpers.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-#include <QAccessibleAnnouncementEvent>
-#endif
 #include <QEvent>
 #include <QTimer>
 
@@ -18,15 +17,6 @@ namespace {
 std::map<const QObject*, TSceneSpeaker*>& Speakers() {
     static std::map<const QObject*, TSceneSpeaker*> speakers;
     return speakers;
-}
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-void Notify(QAccessibleInterface* iface, QAccessible::Event type) {
-    QAccessibleEvent event(iface, type);
-    QAccessible::updateAccessibility(&event);
 }
 
 // One peg, a child of the scene without a widget of its own.
@@ -223,8 +213,10 @@ void TSceneSpeaker::FrameEnds() {
     QMetaObject::invokeMethod(
         Filter.get(),
         [this, speech, peg] {
-            if (Listening())
+            if (Listening()) {
+                EndKeyHelp(speech);
                 Say(speech, peg);
+            }
         },
         Qt::QueuedConnection);
 }
@@ -244,46 +236,19 @@ void TSceneSpeaker::TellSolved(QWidget* nameEntry) {
 }
 
 void TSceneSpeaker::SpeakBoard() {
-    if (Listening())
-        Say({{}, BoardSpeech(Board)}, Board.SelectedPeg);
+    if (!Listening())
+        return;
+    const TFrameSpeech speech{{}, BoardSpeech(Board)};
+    EndKeyHelp(speech);
+    Say(speech, Board.SelectedPeg);
 }
 
-// Qt 6.8 (Debian 13, Orca 48; checked December 2026): the pegs keep their
-// objects, a new selection moves the focus, everything else is announced.
-// The focus moves before the names change, so the peg left behind is not
-// spoken; the announcement interrupts the focused peg's new name, which
-// Orca 48 would speak too.
-// Qt 6.4 (Debian 12, Orca 43; checked December 2026) has no announcements
-// and its name changes carry no text, so Orca 43 speaks only focus: each
-// utterance becomes the name of a new object for the selected peg, focused.
-void TSceneSpeaker::Say(const TFrameSpeech& speech, int peg) {
-    if (!KeysSpoken && (!speech.Selection.empty() || !speech.Action.empty())) {
-        KeysSpoken = true;
-        Notify(QAccessible::queryAccessibleInterface(SceneWidget.data()),
-               QAccessible::DescriptionChanged);
-    }
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    if (!speech.Selection.empty())
-        FocusPeg(peg);
-    // Orca 48 would speak the focused peg's new name first and queue the
-    // announcement behind it: that name is sent once the focus has left.
-    SendNameChanges(speech.Action.empty() ? -1 : peg);
-    if (!speech.Action.empty()) {
-        QAccessibleAnnouncementEvent event(SceneWidget.data(), FromUtf8(speech.Action));
-        event.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
-        QAccessible::updateAccessibility(&event);
-    }
-#else
-    const std::string text = speech.Joined();
-    if (text.empty()) {
-        Messages.fill(QString());
-        SendNameChanges();
+void TSceneSpeaker::EndKeyHelp(const TFrameSpeech& speech) {
+    if (KeysSpoken || (speech.Selection.empty() && speech.Action.empty()))
         return;
-    }
-    ReplacePeg(peg, FromUtf8(text));
-    SendNameChanges();
-    FocusPeg(peg);
-#endif
+    KeysSpoken = true;
+    Notify(QAccessible::queryAccessibleInterface(SceneWidget.data()),
+           QAccessible::DescriptionChanged);
 }
 
 void TSceneSpeaker::SendNameChanges(int held) {
@@ -303,47 +268,18 @@ void TSceneSpeaker::FocusPeg(int peg) {
     Notify(Peg(peg), QAccessible::Focus);
 }
 
-void TSceneSpeaker::ReplacePeg(int peg, const QString& message) {
-    // The old object goes at once: Orca 43 takes a new focus for the old one
-    // when both answer with the same role, name and place, and says nothing.
-    // Gone, the old one answers nothing and the new one is spoken.
-    if (PegIds[peg]) {
-        Notify(Peg(peg), QAccessible::ObjectDestroyed);
-        QAccessible::deleteAccessibleInterface(std::exchange(PegIds[peg], 0));
-    }
-    Messages.fill(QString());
-    Messages[peg] = message;
-    SentNames[peg] = message; // a new object: its name needs no change event
-    Notify(Peg(peg), QAccessible::ObjectCreated);
-}
-
 bool TSceneSpeaker::FocusFilter(QEvent* event) {
     // The window has the keyboard; for a screen reader the selected peg has
     // it. Qt reports the window's own focus first, so the peg follows later.
-    int delay = 0;
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    // Orca 48, as it echoes the key that closed a dialog, takes the focused
-    // peg for its focus without a word, and then hears the peg's focus event
-    // as nothing new. Back in the window, the peg is focused only a moment
-    // later, once that echo is done, so its event is spoken.
-    if (event->type() == QEvent::WindowDeactivate)
-        AwaitingFocus = true;
-    if (AwaitingFocus)
-        delay = 250;
-#endif
+    const int delay = FocusDelay(event->type());
     const bool gained = event->type() == QEvent::FocusIn || event->type() == QEvent::WindowActivate;
     if (!gained || FocusPending || !Listening())
         return false;
     FocusPending = true;
     QTimer::singleShot(delay, Filter.get(), [this] {
         FocusPending = false;
-        if (!Listening() || QApplication::activePopupWidget())
-            return; // an open menu keeps the screen reader's focus
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-        ReplacePeg(Board.SelectedPeg, FromUtf8(PegSpeech(Board, Board.SelectedPeg)));
-        SendNameChanges();
-#endif
-        FocusPeg(Board.SelectedPeg);
+        if (Listening() && !QApplication::activePopupWidget()) // a menu keeps the focus
+            FocusSelectedPeg();
     });
     return false;
 }

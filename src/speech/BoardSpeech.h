@@ -12,8 +12,9 @@
 // on the peg the carried ring hovers over.
 std::string PegSpeech(const TBoardState& board, int peg);
 
-// The game time as a listener wants it: "1 час 2 минуты 5 секунд"; hours and
-// minutes only once they are not zero.
+// The game time as a listener wants it: "1 час 2 минуты 5 секунд". Hours only
+// once they are not zero, minutes once the hours or the minutes are not zero
+// ("1 час 0 минут 11 секунд", "2 минуты 22 секунды", "0 секунд").
 std::string ClockSpeech(const TGameClock& clock);
 
 // A time as the records keep it, "0 : 4 : 33", as ClockSpeech says it; any

@@ -1,4 +1,4 @@
-#include "game/BoardSpeech.h"
+#include "speech/BoardSpeech.h"
 
 #include <cstdint>
 #include <cstdio>
