@@ -1,5 +1,7 @@
 #include "dialogs/FixedSize.h"
 
+#include "dialogs/FixedSizeQuirks.h"
+
 #include <QEvent>
 #include <QLayout>
 #include <QPointer>
@@ -9,41 +11,10 @@
 #include <QWindow>
 
 #include <optional>
-#include <utility>
-
-#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
-#include <QGuiApplication>
-#include <qpa/qplatformnativeinterface.h>
-#include <wayland-client-core.h>
-#endif
 
 namespace {
 
 constexpr Qt::WindowStates Enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
-
-#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
-// Takes back on the Wayland connection itself an enlargement Qt has just
-// asked for. Qt 6.4 keeps the fixed size on a maximized configure and
-// acknowledges it all the same; weston 10 ends the connection at the next
-// commit that does not match, and drops a request to restore that comes
-// after the acknowledgement. Sent right behind Qt's request, in the same
-// batch, the taking back makes weston drop the pending change itself: it
-// never sends the enlarged state. Qt 6.4 would not send it, as it compares
-// with the states the compositor last applied. Can go with Qt 6.4.
-void WithdrawEnlargement(QWindow* window) {
-    if (QGuiApplication::platformName() != QLatin1String("wayland"))
-        return;
-    auto* toplevel =
-        static_cast<wl_proxy*>(QGuiApplication::platformNativeInterface()->nativeResourceForWindow(
-            "xdg_toplevel", window));
-    if (!toplevel)
-        return;
-    // Request numbers of xdg_toplevel in the xdg-shell protocol.
-    constexpr uint32_t UnsetMaximized = 10, UnsetFullscreen = 12;
-    for (const uint32_t request : {UnsetMaximized, UnsetFullscreen})
-        wl_proxy_marshal_flags(toplevel, request, nullptr, wl_proxy_get_version(toplevel), 0);
-}
-#endif
 
 class TFixedSizeGuard : public QObject {
 public:
@@ -58,9 +29,7 @@ public:
         // right after the signal they raised; requests raise only the signal.
         if (watched == Watched.data() && event->type() == QEvent::WindowStateChange &&
             event->spontaneous()) {
-            const bool signalled = std::exchange(Signalled, false);
-            if ((signalled && !std::exchange(Requested, false)) ||
-                (Watched->windowStates() & Enlarged))
+            if (Signals.AppliedUnasked() || (Watched->windowStates() & Enlarged))
                 ++AppliedEnlargements;
             else
                 Released();
@@ -77,21 +46,7 @@ private:
         connect(window, &QWindow::windowStateChanged, this, [this](Qt::WindowState state) {
             if (!(state & Enlarged) || Given)
                 return;
-#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-            // Qt 6.8 and 6.11 send the event of a state the compositor
-            // applied right after its signal, and by then the restore asked
-            // for in answer has put the window's own state back: the event
-            // counts as applied until the event loop runs again. A signal
-            // with no event after it was a request; the compositor carrying
-            // it out (weston 14) is not imposing a size. Qt 6.4 keeps the
-            // applied state.
-            Requested = Requested || Signalled;
-            Signalled = true;
-            QTimer::singleShot(0, this, [this] {
-                if (std::exchange(Signalled, false))
-                    Requested = true;
-            });
-#endif
+            Signals.Signalled(this);
             // An enlargement the compositor applied again after it was asked
             // to restore is one it imposes.
             if (AppliedEnlargements > 0)
@@ -107,9 +62,7 @@ private:
     // compositor applied says it imposes the size.
     void Restore() {
         SizeAfterRestore = true;
-#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
         WithdrawEnlargement(Watched);
-#endif
         Watched->setWindowStates(Watched->windowStates() & ~Enlarged);
         QTimer::singleShot(0, this, [this] {
             if (Watched && !Given && AppliedEnlargements == 0)
@@ -169,8 +122,7 @@ private:
     QPointer<QWindow> Watched;
     int AppliedEnlargements = 0;
     bool Given = false;
-    bool Signalled = false; // an enlargement was signalled, its event not seen yet
-    bool Requested = false; // an enlargement was asked for, not yet carried out
+    TEnlargementSignals Signals;
     bool SizeAfterRestore = false;
     QSize FixedSize;
     std::optional<QLayout::SizeConstraint> Layout;

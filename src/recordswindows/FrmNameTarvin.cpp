@@ -2,6 +2,7 @@
 
 #include "recordsformat/RecordsFormat.h"
 #include "recordswindows/FrmTable.h"
+#include "speech/DialogPrompt.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -100,10 +101,7 @@ TFrmNameTarvin::TFrmNameTarvin(QWidget* mainWindow, TFrmTable& recordsWindow)
     Edit1->setGeometry(10, 40, 261, 21);
     Edit1->setValidator(new TNameValidator(Edit1));
     Label1->setBuddy(Edit1); // a screen reader names the field by its prompt
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    // Orca 48 says the dialog as it opens but not its focused field.
-    setAccessibleDescription(Label1->text());
-#endif
+    SayPromptWithDialog(this, Label1->text());
 
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(200, 80, 71, 21);

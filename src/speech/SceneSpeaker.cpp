@@ -82,7 +82,7 @@ public:
         case QAccessible::Description:
             // Until the first key: a screen reader reads it again whenever it
             // comes into the scene from elsewhere, as after every dialog.
-            if (Speaker() && Speaker()->KeysSpoken)
+            if (Speaker() && Speaker()->KeysSpoken())
                 return {};
             return QStringLiteral("Стрелки влево и вправо выбирают стержень, пробел берёт или "
                                   "кладёт кольцо, Enter называет всю доску и время, F10 "
@@ -244,9 +244,9 @@ void TSceneSpeaker::SpeakBoard() {
 }
 
 void TSceneSpeaker::EndKeyHelp(const TFrameSpeech& speech) {
-    if (KeysSpoken || (speech.Selection.empty() && speech.Action.empty()))
+    if (KeysWereSpoken || (speech.Selection.empty() && speech.Action.empty()))
         return;
-    KeysSpoken = true;
+    KeysWereSpoken = true;
     Notify(QAccessible::queryAccessibleInterface(SceneWidget.data()),
            QAccessible::DescriptionChanged);
 }

@@ -46,7 +46,7 @@ public:
     int PegIndex(const QAccessibleInterface* child) const;
     bool PegFocused(int peg) const;
     // A key was spoken: the player knows the keys.
-    bool KeysSpoken = false;
+    bool KeysSpoken() const { return KeysWereSpoken; }
 
     // Calls FrameEnds when it goes out of scope, even when the frame throws.
     class TSpokenFrame {
@@ -84,6 +84,7 @@ private:
     std::unique_ptr<QObject> Filter;
     TBoardState Before{};
     bool InFrame = false;
+    bool KeysWereSpoken = false;
     bool FocusPending = false;
     bool AwaitingFocus = false; // back in the window, the peg's focus not told yet
     int SpokenPeg = 0;

@@ -1,10 +1,7 @@
 #include "render/Frame.h"
 #include "game/MoveRules.h"
-#include "render/Quadric.h"
-#include "render/View.h"
-#include "support/GLTestContext.h"
 #include "support/MatrixMath.h"
-#include "support/QtTestMain.h"
+#include "support/SceneFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -34,20 +31,16 @@ public:
     int TimerStops = 0, NameEntries = 0, Swaps = 0;
 };
 
-class Frame : public ::testing::Test {
+class Frame : public TSceneFixture {
 protected:
     void SetUp() override {
-        TARVIN_NEEDS_DISPLAY();
-        GL = std::make_unique<TGLTestContext>();
-        ASSERT_TRUE(GL->Valid());
-        InitSceneState();
-        Quadric.emplace();
+        TSceneFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         SetUpView(300, 281, Board, M);
     }
     void Draw() { DrawFrame(Board, M, Quadric->Get(), Host); }
 
-    std::unique_ptr<TGLTestContext> GL;
-    std::optional<TQuadric> Quadric;
     TBoardState Board = InitialBoardState();
     TSceneMatrices M;
     TRecordingHost Host;

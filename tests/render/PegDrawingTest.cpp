@@ -1,10 +1,7 @@
 #include "render/Frame.h"
-#include "render/Quadric.h"
-#include "render/View.h"
-#include "support/GLTestContext.h"
 #include "support/GLTestFramebuffer.h"
 #include "support/MatrixMath.h"
-#include "support/QtTestMain.h"
+#include "support/SceneFixture.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -31,20 +28,18 @@ bool Near(const QColor& a, const QColor& b) {
 // One peg drawn unlit, so every pixel shows the colour given to GL, in an
 // orthographic view 5 units wide at 40 pixels a unit: sizes and places can
 // be read off the pixels to a pixel.
-class PegDrawing : public ::testing::Test {
+class PegDrawing : public TSceneFixture {
 protected:
     static constexpr int Scale = 40;
     static constexpr float Left = -2.5f, Wide = 5.0f, High = 5.5f;
 
     void SetUp() override {
-        TARVIN_NEEDS_DISPLAY();
-        GL = std::make_unique<TGLTestContext>();
-        ASSERT_TRUE(GL->Valid());
+        TSceneFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         Target.emplace(static_cast<int>(Wide * Scale), static_cast<int>(High * Scale));
         ASSERT_TRUE(Target->Valid());
-        InitSceneState();
         glDisable(GL_LIGHTING);
-        Quadric.emplace();
     }
 
     // Draws peg p with `view` as its peg matrix; the picture shows view
@@ -85,9 +80,7 @@ protected:
         return n;
     }
 
-    std::unique_ptr<TGLTestContext> GL;
     std::optional<TGLTestFramebuffer> Target;
-    std::optional<TQuadric> Quadric;
     TBoardState Board = InitialBoardState();
     TSceneMatrices M;
     float Bottom = 0;

@@ -1,9 +1,6 @@
 #include "speech/BoardSpeech.h"
 #include "render/Frame.h"
-#include "render/Quadric.h"
-#include "render/View.h"
-#include "support/GLTestContext.h"
-#include "support/QtTestMain.h"
+#include "support/SceneFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -25,22 +22,11 @@ public:
 
 // The frame itself runs the rules, in its own order, so a change there is
 // heard here.
-class BoardSpeech : public ::testing::Test {
+class BoardSpeech : public TSceneFixture {
 protected:
-    void SetUp() override {
-        TARVIN_NEEDS_DISPLAY();
-        GL = std::make_unique<TGLTestContext>();
-        ASSERT_TRUE(GL->Valid());
-        InitSceneState();
-        Quadric.emplace();
-    }
-
     // Keys as the main window takes them, then the frame that follows, as
     // the game speaks it.
     std::string Press(TBoardState& board, std::string_view keys);
-
-    std::unique_ptr<TGLTestContext> GL;
-    std::optional<TQuadric> Quadric;
 };
 
 std::string BoardSpeech::Press(TBoardState& board, std::string_view keys) {
