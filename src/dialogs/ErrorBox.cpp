@@ -49,6 +49,9 @@ void ShowErrorBox(const QString& text) {
         new QMessageBox(QMessageBox::Critical, ErrorBoxCaption, shown, QMessageBox::Ok, owner);
     const QPointer<QMessageBox> guard = box;
     std::unique_ptr<QMessageBox> unowned(owner ? nullptr : box);
+    // Orca 51 reads an alert's text only from its description; Orca 43 and
+    // 48 read the same text from the box's label.
+    box->setAccessibleDescription(shown);
     box->setWindowModality(Qt::ApplicationModal);
     KeepFixedSize(box);
     ShowModalOverOwner(*box);

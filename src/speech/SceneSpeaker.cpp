@@ -5,6 +5,7 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QTimer>
 
 #include <functional>
@@ -124,14 +125,16 @@ QAccessibleInterface* GameAccessibleFactory(const QString&, QObject* object) {
     return nullptr;
 }
 
-// Sends the window's focus events on to the speaker.
+// Sends the application's events on to the speaker, which takes the
+// window's focus events and the keys let go anywhere.
 class TFocusFilter : public QObject {
 public:
-    explicit TFocusFilter(std::function<bool(QEvent*)> onEvent) : OnEvent(std::move(onEvent)) {}
-    bool eventFilter(QObject*, QEvent* event) override { return OnEvent(event); }
+    explicit TFocusFilter(std::function<bool(QObject*, QEvent*)> onEvent)
+        : OnEvent(std::move(onEvent)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override { return OnEvent(watched, event); }
 
 private:
-    std::function<bool(QEvent*)> OnEvent;
+    std::function<bool(QObject*, QEvent*)> OnEvent;
 };
 
 } // namespace
@@ -145,13 +148,20 @@ TSceneSpeaker::TSceneSpeaker(const TBoardState& board, QWidget* window, QWidget*
     for (QObject* described : {static_cast<QObject*>(window), static_cast<QObject*>(scene)})
         QAccessible::deleteAccessibleInterface(
             QAccessible::uniqueId(QAccessible::queryAccessibleInterface(described)));
-    Filter = std::make_unique<TFocusFilter>([this](QEvent* event) { return FocusFilter(event); });
-    window->installEventFilter(Filter.get());
+    Filter = std::make_unique<TFocusFilter>(
+        [this](QObject* watched, QEvent* event) { return FocusFilter(watched, event); });
+    FocusTimer = new QTimer(Filter.get());
+    FocusTimer->setSingleShot(true);
+    QObject::connect(FocusTimer, &QTimer::timeout, Filter.get(), [this] {
+        if (Listening() && !QApplication::activePopupWidget()) // a menu keeps the focus
+            FocusSelectedPeg();
+    });
+    qApp->installEventFilter(Filter.get());
 }
 
 TSceneSpeaker::~TSceneSpeaker() {
-    if (WindowWidget)
-        WindowWidget->removeEventFilter(Filter.get());
+    if (qApp)
+        qApp->removeEventFilter(Filter.get());
     Speakers().erase(WindowWidget.data());
     for (const QAccessible::Id id : PegIds)
         if (id)
@@ -268,18 +278,22 @@ void TSceneSpeaker::FocusPeg(int peg) {
     Notify(Peg(peg), QAccessible::Focus);
 }
 
-bool TSceneSpeaker::FocusFilter(QEvent* event) {
+bool TSceneSpeaker::FocusFilter(QObject* watched, QEvent* event) {
+    // A key let go while the peg's focus is held back (the one that closed a
+    // dialog, held down): the screen reader echoes it before the peg comes.
+    if (event->type() == QEvent::KeyRelease && FocusTimer->isActive() &&
+        !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        if (const int delay = FocusDelay(event->type()); delay > 0)
+            FocusTimer->start(delay);
+        return false;
+    }
+    if (watched != WindowWidget.data())
+        return false;
     // The window has the keyboard; for a screen reader the selected peg has
     // it. Qt reports the window's own focus first, so the peg follows later.
     const int delay = FocusDelay(event->type());
     const bool gained = event->type() == QEvent::FocusIn || event->type() == QEvent::WindowActivate;
-    if (!gained || FocusPending || !Listening())
-        return false;
-    FocusPending = true;
-    QTimer::singleShot(delay, Filter.get(), [this] {
-        FocusPending = false;
-        if (Listening() && !QApplication::activePopupWidget()) // a menu keeps the focus
-            FocusSelectedPeg();
-    });
+    if (gained && !FocusTimer->isActive() && Listening())
+        FocusTimer->start(delay);
     return false;
 }

@@ -11,6 +11,8 @@
 #include <array>
 #include <memory>
 
+class QTimer;
+
 // What a screen reader is told about the game: the main window is a window
 // named after the game, the scene an object named «Игровое поле» with one
 // child per peg, and every frame's outcome is spoken. Costs nothing while no
@@ -76,16 +78,16 @@ private:
     void FocusPeg(int peg);
     // Qt before 6.8 only: a new object for the peg, named with the message.
     void ReplacePeg(int peg, const QString& message);
-    bool FocusFilter(QEvent* event);
+    bool FocusFilter(QObject* watched, QEvent* event);
 
     const TBoardState& Board;
     QPointer<QWidget> WindowWidget;
     QPointer<QWidget> SceneWidget;
     std::unique_ptr<QObject> Filter;
+    QTimer* FocusTimer = nullptr; // the peg's focus to come; owned by Filter
     TBoardState Before{};
     bool InFrame = false;
     bool KeysWereSpoken = false;
-    bool FocusPending = false;
     bool AwaitingFocus = false; // back in the window, the peg's focus not told yet
     int SpokenPeg = 0;
     mutable std::array<QAccessible::Id, PegCount> PegIds{}; // registered when first asked for

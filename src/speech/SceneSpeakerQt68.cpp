@@ -30,8 +30,9 @@ void TSceneSpeaker::FocusSelectedPeg() {
 
 // Orca 48, as it echoes the key that closed a dialog, takes the focused peg
 // for its focus without a word, and then hears the peg's focus event as
-// nothing new. Back in the window, the peg is focused only a moment later,
-// once that echo is done, so its event is spoken.
+// nothing new. Back in the window, the peg is focused only a moment after
+// the window came back and that key was let go, once the echo is done, so
+// its event is spoken.
 int TSceneSpeaker::FocusDelay(int eventType) {
     if (eventType == QEvent::WindowDeactivate)
         AwaitingFocus = true;
