@@ -18,7 +18,9 @@ void TSceneSpeaker::Say(const TFrameSpeech& speech, int peg) {
     // announcement behind it: that name is sent once the focus has left.
     SendNameChanges(speech.Action.empty() ? -1 : peg);
     if (!speech.Action.empty()) {
-        QAccessibleAnnouncementEvent event(SceneWidget.data(), FromUtf8(speech.Action));
+        // Told by the focused peg: Orca drops a second announcement from
+        // anything else within a tenth of a second of the first, as a flood.
+        QAccessibleAnnouncementEvent event(Peg(peg), FromUtf8(speech.Action));
         event.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
         QAccessible::updateAccessibility(&event);
     }
