@@ -12,6 +12,9 @@ pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
+    # Qt 6.8 asks the desktop portal for its settings, and the portal's
+    # document store mounts itself in the runtime folder.
+    fusermount3 -uz "$work/runtime/doc" 2>/dev/null || umount -l "$work/runtime/doc" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT

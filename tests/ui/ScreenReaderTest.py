@@ -43,15 +43,12 @@ echo = re.compile(r"(?i)space|return|escape|f10")  # Orca's own key echo
 # testing reaches F10 with Alt held, as the keymap lists F10 on more levels.
 x11, xtest = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
 x11.XOpenDisplay.restype, x11.XStringToKeysym.restype = ctypes.c_void_p, ctypes.c_ulong
-x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-xtest.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
-x11.XFlush.argtypes = [ctypes.c_void_p]
-display = x11.XOpenDisplay(None)
+display = ctypes.c_void_p(x11.XOpenDisplay(None))
 
 def press(name):
-    code = x11.XKeysymToKeycode(display, x11.XStringToKeysym(name.encode()))
+    code = x11.XKeysymToKeycode(display, ctypes.c_ulong(x11.XStringToKeysym(name.encode())))
     for down in (1, 0):
-        xtest.XTestFakeKeyEvent(display, code, down, 0)
+        xtest.XTestFakeKeyEvent(display, code, down, ctypes.c_ulong(0))
     x11.XFlush(display)
 
 def key(name, expect=".*", once=True, within=0.5):
