@@ -1,5 +1,6 @@
 #include "dialogs/ErrorBox.h"
 
+#include "dialogs/DialogPrompt.h"
 #include "dialogs/FixedSize.h"
 #include "dialogs/ModalOnDesktop.h"
 
@@ -49,9 +50,7 @@ void ShowErrorBox(const QString& text) {
         new QMessageBox(QMessageBox::Critical, ErrorBoxCaption, shown, QMessageBox::Ok, owner);
     const QPointer<QMessageBox> guard = box;
     std::unique_ptr<QMessageBox> unowned(owner ? nullptr : box);
-    // Orca 51 reads an alert's text only from its description; Orca 43 and
-    // 48 read the same text from the box's label.
-    box->setAccessibleDescription(shown);
+    SayPromptWithDialog(box, shown);
     box->setWindowModality(Qt::ApplicationModal);
     KeepFixedSize(box);
     ShowModalOverOwner(*box);

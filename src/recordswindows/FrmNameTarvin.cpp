@@ -1,8 +1,8 @@
 #include "recordswindows/FrmNameTarvin.h"
 
+#include "dialogs/DialogPrompt.h"
 #include "recordsformat/RecordsFormat.h"
 #include "recordswindows/FrmTable.h"
-#include "speech/DialogPrompt.h"
 
 #include <QLabel>
 #include <QLineEdit>

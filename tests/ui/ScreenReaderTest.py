@@ -107,7 +107,7 @@ assert not scene.description, "the key help stays after the keys were spoken"  #
 back, closed = FRAME + r" \| (Игровое поле \| )?Стержень 2: пусто", 2 if os.environ.get("WAYLAND_DISPLAY") else 0.5
 shutil.move(work + "/play/Dizo2.wav", work)
 key("Right", r"alert Логическая игра .Тарвин. \| Не найден звуковой файл Dizo2\.wav: Couldn't open "
-    r"Dizo2\.wav.* \| " + button("OK"), False)
+    r"Dizo2\.wav[^|]* \| " + button("OK"), False)  # the text once
 key("Return", back, False, closed)
 shutil.move(work + "/Dizo2.wav", work + "/play")
 hanoi = lambda n, a, b, c: hanoi(n - 1, a, c, b) + [(a, c)] + hanoi(n - 1, b, a, c) if n else []
