@@ -198,11 +198,16 @@ int TSceneSpeaker::PegIndex(const QAccessibleInterface* child) const {
     return -1;
 }
 
+bool TSceneSpeaker::WindowHasKeyboard() const {
+    // On Wayland the window stays active a moment after a dialog opened
+    // over it, until the compositor moves the keyboard: the dialog counts.
+    return WindowWidget && WindowWidget->isActiveWindow() && !QApplication::activeModalWidget();
+}
+
 bool TSceneSpeaker::PegFocused(int peg) const {
     // The window holds the keyboard while it is active, whichever of its
     // widgets Qt counts as focused; back in it, from the peg's focus event.
-    return peg == Board.SelectedPeg && !AwaitingFocus && WindowWidget &&
-           WindowWidget->isActiveWindow();
+    return peg == Board.SelectedPeg && !AwaitingFocus && WindowHasKeyboard();
 }
 
 void TSceneSpeaker::FrameStarts() {
@@ -272,7 +277,7 @@ void TSceneSpeaker::SendNameChanges(int held) {
 }
 
 void TSceneSpeaker::FocusPeg(int peg) {
-    if (peg != Board.SelectedPeg || !WindowWidget || !WindowWidget->isActiveWindow())
+    if (peg != Board.SelectedPeg || !WindowHasKeyboard())
         return;
     AwaitingFocus = false;
     Notify(Peg(peg), QAccessible::Focus);

@@ -64,6 +64,7 @@ public:
 
 private:
     bool Listening() const;
+    bool WindowHasKeyboard() const;
     // Each Qt version's way to the screen reader, in a unit of its own
     // (SceneSpeakerQt64.cpp, SceneSpeakerQt68.cpp).
     void Say(const TFrameSpeech& speech, int peg);
