@@ -41,6 +41,9 @@ now = lambda: time.time() - time.mktime(time.localtime()[:3] + (0, 0, 0, 0, 0, -
 echo = re.compile(r"(?i)space|return|escape|f10")  # Orca's own key echo
 # Keys go in through XTest by keycode, with no modifier: xdotool on Debian
 # testing reaches F10 with Alt held, as the keymap lists F10 on more levels.
+# Each is held as a quick tap holds it: weston grants the menu's grab only for
+# the latest key event, and the accessibility bridge hands the game its keys a
+# few ms late, so with a release sent at once F10's menu closed as it opened.
 x11, xtest = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
 x11.XOpenDisplay.restype, x11.XStringToKeysym.restype = ctypes.c_void_p, ctypes.c_ulong
 display = ctypes.c_void_p(x11.XOpenDisplay(None))
@@ -49,7 +52,8 @@ def press(name):
     code = x11.XKeysymToKeycode(display, ctypes.c_ulong(x11.XStringToKeysym(name.encode())))
     for down in (1, 0):
         xtest.XTestFakeKeyEvent(display, code, down, ctypes.c_ulong(0))
-    x11.XFlush(display)
+        x11.XFlush(display)
+        time.sleep(0.05 * down)
 
 def key(name, expect=".*", once=True, within=0.5):
     """Presses a key: Orca must begin within half a second and say expect (the utterances joined by
@@ -121,14 +125,12 @@ for i, (peg, verb) in enumerate(p for move in hanoi(5, 0, 1, 2) for p in zip(mov
 key("space", r"(Игрок \| selected \| )?Положено кольцо 1\. Стержень 3: кольца 5, 4, 3, 2, 1\. Головоломка "
     r"решена! Время: [^|]* dialog.*Введите свое имя:.*", False)
 back = back.replace("2: пусто", "3: кольца 5, 4, 3, 2, 1")
-# The menu is left out on Wayland: with a screen reader running, the menu F10
-# opens there closes at once (Qt 6.4, 6.8 and 6.11 under weston).
 for name, expect in [("Return", r"Таблица рекордов игры .Тарвин. dialog \| " + button("Выход")),
                      ("Up", r"(table with 2 rows 2 columns \| )?Игрок \| " + CLOCK + r"( \| not selected)?"),
-                     ("Down", button("Выход")), ("Return", back)] + ([] if closed > 0.5 else [
-        ("F10", "(Игра menu \\| )?Новая"), ("Up", "ВЫХОД"), ("Up", "Об игре"),
+                     ("Down", button("Выход")), ("Return", back),
+                     ("F10", "(Игра menu \\| )?Новая"), ("Up", "ВЫХОД"), ("Up", "Об игре"),
         ("Return", f"({FRAME} \\| )?" + r"Об игре dialog Цель игры: .* Декабрь 2026 \| " + button("Выход")),
-        ("Return", back)]):
+        ("Return", back)]:
     key(name, expect, False, closed if expect == back else 0.5)
 press("Escape")
 assert procs[2].wait(10) == 0
