@@ -1,6 +1,7 @@
 #include "recordswindows/FrmNameTarvin.h"
 
 #include "dialogs/DialogPrompt.h"
+#include "dialogs/LineEditAccessible.h"
 #include "recordsformat/RecordsFormat.h"
 #include "recordswindows/FrmTable.h"
 
@@ -93,6 +94,7 @@ TFrmNameTarvin::TFrmNameTarvin(QWidget* mainWindow, TFrmTable& recordsWindow)
     : TFixedDialog(mainWindow, QStringLiteral("Тарвин"), 280, 109),
       Label1(new QLabel(QStringLiteral("Введите свое имя:"), this)), Edit1(new QLineEdit(this)),
       Button1(new QPushButton(QStringLiteral("Ok"), this)), RecordsWindow(recordsWindow) {
+    InstallLineEditAccessible();
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(10, 10);
     Label1->adjustSize();

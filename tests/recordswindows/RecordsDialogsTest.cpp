@@ -8,6 +8,7 @@
 #include "support/QtTestMain.h"
 #include "support/TempWorkDir.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -110,6 +111,27 @@ TEST_F(RecordsDialogs, NameBoxTakesTwentyCharactersOfOneLine) {
     edit->clear();
     Paste(edit, QString(25, '\t') + QStringLiteral("\r\n\r\nВасилий\nвторая"));
     EXPECT_EQ(edit->text(), QStringLiteral("Василий"));
+}
+
+// What a screen reader asks of the name field. The word at the very end is
+// asked for after Ctrl+Right; Qt 6.4 and 6.8 by themselves never answer it.
+TEST_F(RecordsDialogs, NameFieldAnswersAScreenReaderToTheEnd) {
+    Name.Edit1->setText(QStringLiteral("Игрок"));
+    Name.Edit1->selectAll();
+    QAccessibleInterface* const field = QAccessible::queryAccessibleInterface(Name.Edit1);
+    ASSERT_TRUE(field && field->textInterface() && field->editableTextInterface());
+    QAccessibleTextInterface& text = *field->textInterface();
+    int start = 0, end = 0;
+    text.selection(0, &start, &end);
+    EXPECT_EQ(std::pair(start, end), std::pair(0, 5));
+    for (const auto boundary : {QAccessible::WordBoundary, QAccessible::SentenceBoundary}) {
+        EXPECT_EQ(text.textAtOffset(0, boundary, &start, &end), QStringLiteral("Игрок"));
+        EXPECT_EQ(text.textAtOffset(5, boundary, &start, &end), QString());
+    }
+    text.attributes(2, &start, &end); // one run: all of the text in one language
+    EXPECT_EQ(std::pair(start, end), std::pair(0, 5));
+    field->editableTextInterface()->insertText(5, QStringLiteral("\t1\n2"));
+    EXPECT_EQ(Name.Edit1->text(), QStringLiteral("Игрок1")) << "past the name's rules";
 }
 
 TEST_F(RecordsDialogs, NameEntryRecordsAndShowsTheTable) {

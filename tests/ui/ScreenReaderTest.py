@@ -48,12 +48,14 @@ x11, xtest = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
 x11.XOpenDisplay.restype, x11.XStringToKeysym.restype = ctypes.c_void_p, ctypes.c_ulong
 display = ctypes.c_void_p(x11.XOpenDisplay(None))
 
-def press(name):
-    code = x11.XKeysymToKeycode(display, ctypes.c_ulong(x11.XStringToKeysym(name.encode())))
-    for down in (1, 0):
-        xtest.XTestFakeKeyEvent(display, code, down, ctypes.c_ulong(0))
-        x11.XFlush(display)
-        time.sleep(0.05 * down)
+def press(name):  # a key, or keys held together: "Control_L+Right"
+    codes = [x11.XKeysymToKeycode(display, ctypes.c_ulong(x11.XStringToKeysym(part.encode())))
+             for part in name.split("+")]
+    for down, order in ((1, codes), (0, codes[::-1])):
+        for code in order:
+            xtest.XTestFakeKeyEvent(display, code, down, ctypes.c_ulong(0))
+            x11.XFlush(display)
+            time.sleep(0.05 * down)
 
 def key(name, expect=".*", once=True, within=0.5):
     """Presses a key: Orca must begin within half a second and say expect (the utterances joined by
@@ -124,6 +126,9 @@ for i, (peg, verb) in enumerate(p for move in hanoi(5, 0, 1, 2) for p in zip(mov
         key("space", verb + " .*", None)
 key("space", r"(Игрок \| selected \| )?Положено кольцо 1\. Стержень 3: кольца 5, 4, 3, 2, 1\. Головоломка "
     r"решена! Время: [^|]* dialog.*Введите свое имя:.*", False)
+# The word at the end of the name: the game froze there with Qt 6.4 and 6.8.
+key("Home", ".*", None)
+key("Control_L+Right", "Игрок", None)
 back = back.replace("2: пусто", "3: кольца 5, 4, 3, 2, 1")
 for name, expect in [("Return", r"Таблица рекордов игры .Тарвин. dialog \| " + button("Выход")),
                      ("Up", r"(table with 2 rows 2 columns \| )?Игрок \| " + CLOCK + r"( \| not selected)?"),
