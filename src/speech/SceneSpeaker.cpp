@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <utility>
@@ -290,6 +291,14 @@ bool TSceneSpeaker::FocusFilter(QObject* watched, QEvent* event) {
         !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
         if (const int delay = FocusDelay(event->type()); delay > 0)
             FocusTimer->start(delay);
+        return false;
+    }
+    // The menu closes as its item begins, and the item may be opening a
+    // dialog: the peg waits until that dialog would be up, so it is not told
+    // under it (Wayland, Qt 6.8).
+    if (event->type() == QEvent::Hide && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->windowType() == Qt::Popup && Listening()) {
+        FocusTimer->start(std::max(FocusDelay(event->type()), MenuItemStart));
         return false;
     }
     if (watched != WindowWidget.data())

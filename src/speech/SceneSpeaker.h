@@ -85,7 +85,8 @@ private:
     QPointer<QWidget> WindowWidget;
     QPointer<QWidget> SceneWidget;
     std::unique_ptr<QObject> Filter;
-    QTimer* FocusTimer = nullptr; // the peg's focus to come; owned by Filter
+    static constexpr int MenuItemStart = 100; // ms a menu item may take to open its dialog
+    QTimer* FocusTimer = nullptr;             // the peg's focus to come; owned by Filter
     TBoardState Before{};
     bool InFrame = false;
     bool KeysWereSpoken = false;
