@@ -134,7 +134,7 @@ for name, expect in [("Return", r"Таблица рекордов игры .Та
                      ("Up", r"(table with 2 rows 2 columns \| )?Игрок \| " + CLOCK + r"( \| not selected)?"),
                      ("Down", button("Выход")), ("Return", back),
                      ("F10", "(Игра menu \\| )?Новая"), ("Up", "ВЫХОД"), ("Up", "Об игре"),
-        ("Return", f"({FRAME} \\| )?" + r"Об игре dialog Цель игры: .* Декабрь 2026 \| " + button("Выход")),
+        ("Return", f"({FRAME} \\| )?" + r"Об игре dialog Цель игры: [^|]* Декабрь 2026 \| " + button("Выход")),
         ("Return", back)]:
     key(name, expect, False, closed if expect == back else 0.5)
 press("Escape")
