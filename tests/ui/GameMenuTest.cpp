@@ -3,6 +3,7 @@
 #include "support/ModalDriver.h"
 #include "ui/GLSurface.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLabel>
@@ -12,8 +13,19 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 
 namespace {
+
+// The focus events a screen reader would get for the pegs.
+int PegFocusEvents = 0;
+void CountPegFocus(QAccessibleEvent* event) {
+    const QAccessibleInterface* target = event->accessibleInterface();
+    if (event->type() == QAccessible::Focus && target && target->role() == QAccessible::ListItem)
+        ++PegFocusEvents;
+}
 
 class GameMenu : public MainWindowFixture {
 protected:
@@ -245,3 +257,23 @@ TEST_F(GameMenu, AboutBoxShowsItsTwentyLinesAndOnlyItsButtonClosesIt) {
 }
 
 } // namespace
+
+// The menu closes as its item begins, and the item may be opening a dialog:
+// the peg is told back in the game only once that dialog would be up.
+TEST_F(GameMenu, BackFromTheMenuThePegWaitsForTheDialogAnItemMayOpen) {
+    ShowWindow();
+    const QAccessible::UpdateHandler previous = QAccessible::installUpdateHandler(CountPegFocus);
+    QPlatformAccessibility* const platform =
+        QGuiApplicationPrivate::platformIntegration()->accessibility();
+    ASSERT_TRUE(platform);
+    platform->setActive(true); // as a screen reader turns it on
+    QTest::keyClick(Frm->windowHandle(), Qt::Key_F10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Frm->N1->isVisible(); }));
+    const int before = PegFocusEvents;
+    QTest::keyClick(Frm->N1, Qt::Key_Escape);
+    QTest::qWait(50);
+    EXPECT_EQ(PegFocusEvents, before) << "told before a dialog would be up";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return PegFocusEvents > before; }, 1000)) << "never told";
+    platform->setActive(false);
+    QAccessible::installUpdateHandler(previous);
+}
